@@ -1,0 +1,101 @@
+# Streams that fail: nothing is reported as success that did not succeed.
+
+### a directory as the input file is a read error
+$ mkdir folder
+$ quota_report folder
+! Unable to read input file folder
+? 2
+
+### a read error with an output file fails the run
+$ mkdir folder
+$ quota_report folder report
+! Unable to read input file folder
+= report
+? 2
+
+### closed standard input is a read error
+$ quota_report <&-
+! Unable to read standard input
+? 2
+
+### rows that cannot be written to a named output file
+$ quota_report listing /dev/full
+< vol.a 1 RW 10 K On-line
+<     hostA pA
+<     x
+<     MaxQuota 20 K
+! Unable to write output file /dev/full
+? 2
+
+### rows that cannot be written to standard output
+$ quota_report >/dev/full
+< vol.a 1 RW 10 K On-line
+<     hostA pA
+<     x
+<     MaxQuota 20 K
+! Unable to write standard output
+? 2
+
+### a long report to a full device stops at the first failed write, with one message
+$ for i in $(seq 2000); do printf 'v%d 1 RW 1 K On-line\n    h p\n    x\n    MaxQuota 1 K\n' $i; done >many
+$ quota_report many /dev/full
+! Unable to write output file /dev/full
+? 2
+
+### writing nothing to a full device is no failure
+$ quota_report listing /dev/full
+< vol.ro 1 RO 10 K On-line
+<     hostA pA
+<     x
+<     MaxQuota 20 K
+? 0
+
+### rows that cannot be written to a closed standard output
+$ quota_report >&-
+< vol.a 1 RW 10 K On-line
+<     hostA pA
+<     x
+<     MaxQuota 20 K
+! Unable to write standard output
+? 2
+
+### the input file is refused as the output file, directly and through links
+$ ln -s listing symbolic
+$ ln listing hard
+$ quota_report listing listing; echo "status $?"
+$ quota_report listing ./symbolic; echo "status $?"
+$ quota_report ./symbolic hard
+< vol.a 1 RW 10 K On-line
+<     hostA pA
+<     x
+<     MaxQuota 20 K
+> status 2
+> status 2
+! Unable to open output file listing: it is the input file
+! Unable to open output file ./symbolic: it is the input file
+! Unable to open output file hard: it is the input file
+= listing
+> vol.a 1 RW 10 K On-line
+>     hostA pA
+>     x
+>     MaxQuota 20 K
+? 2
+
+### devices are not refused when named twice
+$ quota_report /dev/null /dev/null
+? 0
+
+### a pipe closed by its reader ends the filter as it ends any filter
+$ for i in $(seq 20000); do printf 'v%d 1 RW 1 K On-line\n    h p\n    x\n    MaxQuota 1 K\n' $i; done >many
+$ env --default-signal=PIPE quota_report many | head -n 1; echo "status ${PIPESTATUS[0]}"
+> v1                                       1         1 RW h p
+> status 141
+? 0
+
+### with SIGPIPE ignored, a pipe closed by its reader is a write error
+$ for i in $(seq 20000); do printf 'v%d 1 RW 1 K On-line\n    h p\n    x\n    MaxQuota 1 K\n' $i; done >many
+$ (trap '' PIPE; quota_report many | head -n 1; echo "status ${PIPESTATUS[0]}")
+> v1                                       1         1 RW h p
+> status 2
+! Unable to write standard output
+? 0
