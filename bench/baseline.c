@@ -1,0 +1,30 @@
+/* The same stdio calls as quota_report, in plain C with no error handling:
+ * the speed the filter is measured against.  Default switches only. */
+#include <stdio.h>
+#include <string.h>
+
+int main(void)
+{
+    char line[1024], name[63], type[9], status[19], first[127], second[15];
+    unsigned long number, size, quota;
+
+    while (fgets(line, sizeof line, stdin)) {
+        if (line[0] == ' ' || line[0] == '\n' || !strncmp(line, "Total number of", 15) ||
+            !strncmp(line, "Total volumes on", 16))
+            continue;
+        if (sscanf(line, "%62s%lu%8s%lu K %18s", name, &number, type, &size, status) != 5)
+            continue;
+        if (!strcmp(type, "RO") || !strcmp(type, "BK") || !strcmp(status, "Off-line"))
+            continue;
+        if (!fgets(line, sizeof line, stdin) || strncmp(line, "    ", 4) ||
+            sscanf(line, "%126s%14s", first, second) != 2)
+            continue;
+        if (!fgets(line, sizeof line, stdin) || strncmp(line, "    ", 4))
+            continue;
+        if (!fgets(line, sizeof line, stdin) || strncmp(line, "    MaxQuota ", 13) ||
+            sscanf(line + 13, "%lu K", &quota) < 1)
+            continue;
+        printf("%-32s %9lu %9lu %s %s %s\n", name, quota, size, type, first, second);
+    }
+    return 0;
+}
