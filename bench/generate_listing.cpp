@@ -19,8 +19,8 @@ unsigned next(unsigned bound)
     return static_cast<unsigned>(state % bound);
 }
 
-const char* const owners[] = {"home.alice", "home.bob", "proj.render", "proj.genome",
-                              "sw.compilers", "web.static", "db.archive", "scratch.tmp"};
+const char* const owners[] = {"home.alice",   "home.bob",   "proj.render", "proj.genome",
+                              "sw.compilers", "web.static", "db.archive",  "scratch.tmp"};
 
 // One date a line; each draw is its own statement so that the listing does
 // not depend on the order in which a compiler evaluates arguments.
@@ -37,21 +37,21 @@ long long write_date(const char* label)
 
 // A volume of the family whose read-write volume is numbered `base`;
 // `offset` 0, 1 or 2 makes it the read-write, read-only or backup one.
-long long write_volume(const char* host, const char* part, unsigned long serial,
-                       unsigned long base, unsigned offset)
+long long write_volume(const char* host, const char* part, unsigned long serial, unsigned long base,
+                       unsigned offset)
 {
     static const char* const types[] = {"RW", "RO", "BK"};
     static const char* const suffixes[] = {"", ".readonly", ".backup"};
     const char* status = next(8) == 0 ? "Off-line" : "On-line";
     unsigned long size = next(1u << 24);
     unsigned long quota = (next(50) + 1) * 100000UL;
-    long long n = std::printf("%s.%lu%s %lu %s %lu K %s\n"
-                              "    %s %s\n"
-                              "    ids rw %lu ro %lu bk %lu\n"
-                              "    MaxQuota %lu K\n",
-                              owners[serial % 8], serial, suffixes[offset], base + offset,
-                              types[offset], size, status, host, part, base, base + 1, base + 2,
-                              quota);
+    long long n =
+        std::printf("%s.%lu%s %lu %s %lu K %s\n"
+                    "    %s %s\n"
+                    "    ids rw %lu ro %lu bk %lu\n"
+                    "    MaxQuota %lu K\n",
+                    owners[serial % 8], serial, suffixes[offset], base + offset, types[offset],
+                    size, status, host, part, base, base + 1, base + 2, quota);
     n += write_date("Created");
     n += write_date("Updated");
     unsigned accesses = next(100000);

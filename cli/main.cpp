@@ -69,9 +69,8 @@ void report_write_failure(const char* path)
 
 int main(int argc, char* argv[])
 {
-    if (argc < 1)
-        argc = 1;
-    else
+    // Some systems run a program with no arguments at all, not even its name.
+    if (argc > 0)
         program_name = argv[0];
 
     if (argc >= 2 && argv[1][0] == '-') {

@@ -10,13 +10,12 @@ const char* program_name = "quota_report";
 namespace {
 
 constexpr char usage_line[] = "Usage: %s [-rwbnfh] [ input-file [ output-file ]]\n";
-constexpr char help_lines[] =
-    "where      -r  include read-only volumes\n"
-    "           -w  exclude read-write volumes\n"
-    "           -b  include backup volumes\n"
-    "           -n  exclude on-line volumes\n"
-    "           -f  include off-line volumes\n"
-    "           -h  print this message\n";
+constexpr char help_lines[] = "where      -r  include read-only volumes\n"
+                              "           -w  exclude read-write volumes\n"
+                              "           -b  include backup volumes\n"
+                              "           -n  exclude on-line volumes\n"
+                              "           -f  include off-line volumes\n"
+                              "           -h  print this message\n";
 
 }  // namespace
 

@@ -31,7 +31,6 @@ bool is_selected(const volume_entry& volume, const selection_flags& flags)
 
 bool write_report_row(const volume_entry& volume)
 {
-    return std::printf("%-32s %9lu %9lu %s %s %s\n", volume.name, volume.max_quota_k,
-                       volume.size_k, volume.type, volume.first_detail,
-                       volume.second_detail) >= 0;
+    return std::printf("%-32s %9lu %9lu %s %s %s\n", volume.name, volume.max_quota_k, volume.size_k,
+                       volume.type, volume.first_detail, volume.second_detail) >= 0;
 }

@@ -45,7 +45,8 @@ static_assert(sizeof(unsigned long) == 8, "%lu must scan a 64-bit count");
 static_assert(sizeof(volume_entry::name) == 63 && sizeof(volume_entry::type) == 9 &&
                   sizeof(volume_entry::status) == 19,
               "header tokens are 62, 8 and 18 bytes");
-static_assert(sizeof(volume_entry::first_detail) == 127 && sizeof(volume_entry::second_detail) == 15,
+static_assert(sizeof(volume_entry::first_detail) == 127 &&
+                  sizeof(volume_entry::second_detail) == 15,
               "detail tokens are 126 and 14 bytes");
 static_assert(sizeof(quota_prefix) - 1 == 13, "the quota prefix is 13 bytes");
 
