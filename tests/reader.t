@@ -252,6 +252,14 @@ $ quota_report
 > vol.d                                   50        13 RW hostD pD
 ? 0
 
+### input that ends inside a record writes nothing for it
+$ printf 'vol.a 1 RW 10 K On-line\n    hostA pA\n' | quota_report; echo "status $?"
+$ printf 'vol.a 1 RW 10 K On-line\n    hostA pA\n    x\n' | quota_report; echo "status $?"
+$ printf 'vol.a 1 RW 10 K On-line\n' | quota_report
+> status 0
+> status 0
+? 0
+
 ### a last quota line without a newline still completes its record
 $ printf 'vol.a 1 RW 10 K On-line\n    hostA pA\n    x\n    MaxQuota 20 K' | quota_report
 > vol.a                                   20        10 RW hostA pA

@@ -17,7 +17,7 @@
 # Outputs are compared byte for byte; a mismatch prints a diff.
 set -u
 
-bin_dir=$1
+bin_dir=$(cd "$1" && pwd) || exit 2
 shift
 export PATH="$bin_dir:$PATH"
 export TESTS_DIR
@@ -32,35 +32,36 @@ compare() { # what expected actual
     cmp -s "$2" "$3" && return 0
     echo "  $1 differs:"
     diff -u --label expected --label actual "$2" "$3" | sed 's/^/    /'
-    return 1
+    echo
 }
 
 run_case() {
-    local title=$1 status=$2 dir=$work/case rc ok=1 f
+    local title=$1 status=$2 dir=$work/case rc report f
     mkdir -p "$dir/run"
     cp "$work/listing" "$dir/run/listing"
     (cd "$dir/run" && eval "$command") <"$dir/run/listing" >"$dir/stdout" 2>"$dir/stderr"
     rc=$?
-    compare "standard output" "$work/expect.stdout" "$dir/stdout" || ok=0
-    compare "standard error" "$work/expect.stderr" "$dir/stderr" || ok=0
-    [ "$rc" = "$status" ] || { echo "  exit status: expected $status, got $rc"; ok=0; }
-    for f in "${files[@]}"; do
-        if [ ! -f "$dir/run/$f" ]; then
-            echo "  file $f: missing"
-            ok=0
-        else
-            compare "file $f" "$work/expect.file.$f" "$dir/run/$f" || ok=0
-        fi
-    done
-    for f in "${absent[@]}"; do
-        [ ! -e "$dir/run/$f" ] || { echo "  file $f: should not exist"; ok=0; }
-    done
-    if [ $ok = 1 ]; then
+    report=$(
+        compare "standard output" "$work/expect.stdout" "$dir/stdout"
+        compare "standard error" "$work/expect.stderr" "$dir/stderr"
+        [ "$rc" = "$status" ] || echo "  exit status: expected $status, got $rc"
+        for f in "${files[@]}"; do
+            if [ -f "$dir/run/$f" ]; then
+                compare "file $f" "$work/expect.file.$f" "$dir/run/$f"
+            else
+                echo "  file $f: missing"
+            fi
+        done
+        for f in "${absent[@]}"; do
+            [ ! -e "$dir/run/$f" ] || echo "  file $f: should not exist"
+        done
+    )
+    if [ -z "$report" ]; then
         passed=$((passed + 1))
         echo "ok   $title"
     else
         failed=$((failed + 1))
-        echo "FAIL $title"
+        printf 'FAIL %s\n%s\n' "$title" "$report"
     fi
     rm -rf "$dir"
 }
