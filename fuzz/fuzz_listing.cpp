@@ -1,0 +1,100 @@
+// Feeds arbitrary bytes to the listing reader as its standard input and
+// checks every report row it writes.  The first byte chooses the switches.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "listing/volume_listing.h"
+
+namespace {
+
+[[noreturn]] void fail(const char* why, const char* row, std::size_t length)
+{
+    std::fprintf(stderr, "%s in row \"%.*s\"\n", why, static_cast<int>(length), row);
+    std::abort();
+}
+
+bool is_space(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+// A row is six tokens; written again with the report's layout they must give
+// the row back, which proves that no token held white space and that the
+// padding is right.
+void check_row(const char* row, std::size_t length)
+{
+    constexpr std::size_t number_width = 20;  // digits of the largest 64-bit count
+    static const std::size_t widest[6] = {conversion_width(header_pattern, 0),
+                                          number_width,
+                                          number_width,
+                                          conversion_width(header_pattern, 2),
+                                          conversion_width(detail_pattern, 0),
+                                          conversion_width(detail_pattern, 1)};
+    char tokens[6][128] = {};
+    std::size_t at = 0;
+    for (int n = 0; n < 6; ++n) {
+        while (at < length && row[at] == ' ')
+            ++at;
+        std::size_t start = at;
+        while (at < length && !is_space(row[at]))
+            ++at;
+        std::size_t token_length = at - start;
+        if (token_length == 0 || token_length > widest[n])
+            fail("token missing or too long", row, length);
+        std::memcpy(tokens[n], row + start, token_length);
+    }
+    for (int n = 1; n <= 2; ++n)
+        if (std::strspn(tokens[n], "0123456789") != std::strlen(tokens[n]))
+            fail("number with a non-digit", row, length);
+    char again[512];
+    int written = std::snprintf(again, sizeof again, "%-32s %9s %9s %s %s %s", tokens[0], tokens[1],
+                                tokens[2], tokens[3], tokens[4], tokens[5]);
+    if (written < 0 || static_cast<std::size_t>(written) != length ||
+        std::memcmp(again, row, length) != 0)
+        fail("layout differs", row, length);
+}
+
+void check_report(const char* report, std::size_t length)
+{
+    if (length > 0 && report[length - 1] != '\n')
+        fail("report does not end in a newline", report, length);
+    if (std::memchr(report, '\0', length) != nullptr)
+        fail("zero byte", report, length);
+    for (std::size_t at = 0; at < length;) {
+        const char* end = static_cast<const char*>(std::memchr(report + at, '\n', length - at));
+        check_row(report + at, static_cast<std::size_t>(end - (report + at)));
+        at = static_cast<std::size_t>(end - report) + 1;
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size == 0)
+        return 0;
+    selection = {(data[0] & 1) == 0, (data[0] & 2) != 0, (data[0] & 4) != 0, (data[0] & 8) == 0,
+                 (data[0] & 16) != 0};
+    FILE* input = fmemopen(const_cast<std::uint8_t*>(data + 1), size - 1, "r");
+    char* report = nullptr;
+    std::size_t report_length = 0;
+    FILE* output = open_memstream(&report, &report_length);
+    if (input == nullptr || output == nullptr)
+        std::abort();
+
+    FILE* const real_stdin = stdin;
+    FILE* const real_stdout = stdout;
+    stdin = input;
+    stdout = output;
+    scan_listing();
+    stdin = real_stdin;
+    stdout = real_stdout;
+
+    std::fclose(input);
+    std::fclose(output);
+    check_report(report, report_length);
+    std::free(report);
+    return 0;
+}
