@@ -1,5 +1,6 @@
 // Feeds arbitrary letters to the option word and checks the switches it
 // sets, the text it writes and the status it ends the process with.
+#include <algorithm>
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
@@ -24,13 +25,6 @@ constexpr char usage[] = "Usage: quota_report [-rwbnfh] [ input-file [ output-fi
 {
     std::fprintf(stderr, "%s for option letters \"%s\"\n", why, letters);
     std::abort();
-}
-
-bool same(const selection_flags& a, const selection_flags& b)
-{
-    return a.include_rw == b.include_rw && a.include_ro == b.include_ro &&
-           a.include_bk == b.include_bk && a.include_online == b.include_online &&
-           a.include_offline == b.include_offline;
 }
 
 }  // namespace
@@ -81,13 +75,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     if (exit_status != expected_status)
         fail("wrong exit status", letters);
-    if (!same(selection, expected_flags))
+    if (std::memcmp(&selection, &expected_flags, sizeof selection) != 0)
         fail("wrong switches", letters);
     // The usage line alone, or the seven lines of help that begin with it.
-    std::size_t lines = 0;
-    for (std::size_t at = 0; at < text_length; ++at)
-        lines += text[at] == '\n' ? 1 : 0;
-    std::size_t expected_lines = expected_status == 0 ? 7 : expected_status == 2 ? 1 : 0;
+    auto lines = std::count(text, text + text_length, '\n');
+    decltype(lines) expected_lines = expected_status == 0 ? 7 : expected_status == 2 ? 1 : 0;
     if (lines != expected_lines || (lines > 0 && std::strncmp(text, usage, sizeof usage - 1) != 0))
         fail("wrong text on standard error", letters);
     std::free(text);
