@@ -9,9 +9,9 @@
 # --smoke runs on 1 and 2 MB listings only, to check that the script works.
 set -euo pipefail
 
-sizes=(1 64 512) batch_megabytes=128 batches=3
+sizes=(1 64 512) batch_megabytes=128 batches=3 smoke=
 if [ "${1:-}" = --smoke ]; then
-    sizes=(1 2) batch_megabytes=4 batches=1
+    sizes=(1 2) batch_megabytes=4 batches=1 smoke=1
     shift
 fi
 build=$(cd "${1:?usage: run.sh [--smoke] BUILD_DIR}" && pwd)
@@ -77,6 +77,10 @@ for size in "${sizes[@]}"; do
 done
 
 verdict() { # measured target
+    if [ -n "$smoke" ]; then
+        echo "not judged on a smoke run"
+        return
+    fi
     awk -v m="$1" -v t="$2" 'BEGIN { print (m >= t ? "met" : "NOT met") }'
 }
 
