@@ -39,9 +39,7 @@ $ quota_report >/dev/full
 ### a long report to a full device stops reading at the first failed write
 # The producer has far more to write than a pipe holds; it is cut off only if
 # the filter stops reading.
-$ env --default-signal=PIPE bash -c 'for i in $(seq 20000); do
-$     printf "v%d 1 RW 1 K On-line\n    h p\n    x\n    MaxQuota 1 K\n" $i; done' |
-$     quota_report >/dev/full
+$ env --default-signal=PIPE bash -c 'records 20000' | quota_report >/dev/full
 $ echo "producer ${PIPESTATUS[0]}, filter ${PIPESTATUS[1]}"
 > producer 141, filter 2
 ! Unable to write standard output
@@ -91,14 +89,14 @@ $ quota_report /dev/null /dev/null
 ? 0
 
 ### a pipe closed by its reader ends the filter as it ends any filter
-$ for i in $(seq 20000); do printf 'v%d 1 RW 1 K On-line\n    h p\n    x\n    MaxQuota 1 K\n' $i; done >many
+$ records 20000 >many
 $ env --default-signal=PIPE quota_report many | head -n 1; echo "status ${PIPESTATUS[0]}"
 > v1                                       1         1 RW h p
 > status 141
 ? 0
 
 ### with SIGPIPE ignored, a pipe closed by its reader is a write error
-$ for i in $(seq 20000); do printf 'v%d 1 RW 1 K On-line\n    h p\n    x\n    MaxQuota 1 K\n' $i; done >many
+$ records 20000 >many
 $ (trap '' PIPE; quota_report many | head -n 1; echo "status ${PIPESTATUS[0]}")
 > v1                                       1         1 RW h p
 > status 2

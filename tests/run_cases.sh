@@ -14,6 +14,7 @@
 #   = file               the `>` lines that follow are the file's content
 #   - file               the file must not exist afterwards
 #   ? status             the expected exit status; ends the case and runs it
+# Commands may call `records N`, which writes N complete, selected records.
 # Outputs are compared byte for byte; a mismatch prints a diff.
 set -u
 
@@ -24,6 +25,14 @@ export TESTS_DIR
 TESTS_DIR=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+
+records() {
+    local i
+    for ((i = 1; i <= $1; i++)); do
+        printf 'v%d 1 RW 1 K On-line\n    h p\n    x\n    MaxQuota 1 K\n' "$i"
+    done
+}
+export -f records
 
 passed=0
 failed=0
@@ -76,7 +85,6 @@ new_case() {
 
 for table in "$@"; do
     echo "# $(basename "$table")"
-    title=
     while IFS= read -r line || [ -n "$line" ]; do
         tag=${line:0:1} text=${line:2}
         case $tag in
