@@ -51,8 +51,14 @@ void scan_listing()
     while (read_chunk()) {
         if (is_passed_over() || !scan_header(volume) || !is_selected(volume, selection))
             continue;
-        // A chunk that breaks the record has been consumed with it.
-        if (read_record_details(volume) && !write_report_row(volume))
+        // A chunk that breaks the record has been consumed with it.  A read
+        // that failed is not always failed again by the next one, and the scan
+        // must not go on over a gap in the listing.
+        if (read_record_details(volume)) {
+            if (!write_report_row(volume))
+                return;
+        } else if (std::ferror(stdin)) {
             return;
+        }
     }
 }

@@ -1,0 +1,76 @@
+# Faults below the C library, as disks and network file systems make them:
+# one system call on one file fails (inject, through strace).
+#
+# `many` is read in blocks of 4096 bytes: 3912 empty lines, then nine records
+# of 63 bytes, so that the first block ends inside the quota line of vol.3, at
+# "    MaxQuota 12".
+
+### a read error part way through a named listing ends the scan after whole rows
+$ printf '%3912s' '' | tr ' ' '\n' >many
+$ printf 'vol.%d 1 RW 10 K On-line\n    hostA pA\n    x\n    MaxQuota 1234 K\n' 1 2 3 4 5 6 7 8 9 >>many
+$ inject read EIO 2 many quota_report many
+> vol.1                                 1234        10 RW hostA pA
+> vol.2                                 1234        10 RW hostA pA
+! Unable to read input file many
+? 2
+
+### a read error part way through standard input ends the scan after whole rows
+$ printf '%3912s' '' | tr ' ' '\n' >many
+$ printf 'vol.%d 1 RW 10 K On-line\n    hostA pA\n    x\n    MaxQuota 1234 K\n' 1 2 3 4 5 6 7 8 9 >>many
+$ inject read EIO 2 many quota_report <many
+> vol.1                                 1234        10 RW hostA pA
+> vol.2                                 1234        10 RW hostA pA
+! Unable to read standard input
+? 2
+
+### a disk that fills up after the first block of a named output file
+$ records 300 >many
+$ quota_report many whole
+$ inject write ENOSPC 2+ report quota_report many report; echo "status $?"
+$ wc -c <report; head -c 4096 whole | cmp - report && echo "a prefix of the report"
+> status 2
+> 4096
+> a prefix of the report
+! Unable to write output file report
+? 0
+
+### a write error on standard output bound to a file
+$ records 300 >many
+$ quota_report many whole
+$ inject write EIO 2+ report quota_report many >report; echo "status $?"
+$ wc -c <report; head -c 4096 whole | cmp - report && echo "a prefix of the report"
+> status 2
+> 4096
+> a prefix of the report
+! Unable to write standard output
+? 0
+
+### a write error reported only when the output file is closed
+$ inject close EIO 1+ report quota_report listing report
+< vol.a 1 RW 10 K On-line
+<     hostA pA
+<     x
+<     MaxQuota 20 K
+! Unable to write output file report
+= report
+> vol.a                                   20        10 RW hostA pA
+? 2
+
+### closing standard input fails after the whole report is written
+$ inject close EIO 1+ listing quota_report
+< vol.a 1 RW 10 K On-line
+<     hostA pA
+<     x
+<     MaxQuota 20 K
+> vol.a                                   20        10 RW hostA pA
+? 255
+
+### a read error and a write error in one run give both messages
+$ inject read EIO 2 listing quota_report listing /dev/full
+< vol.a 1 RW 10 K On-line
+<     hostA pA
+<     x
+<     MaxQuota 20 K
+! Unable to read input file listing
+! Unable to write output file /dev/full
+? 2
