@@ -2,6 +2,7 @@
 // volume listing.
 //
 //     quota_report [-rwbnfh] [ input-file [ output-file ]]
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -20,24 +21,36 @@ void bind_input(const char* path)
     }
 }
 
-// Opening the input file for writing would empty it before it is read.
-bool is_the_input_file(const char* path)
+// Writing the report over the listing's own regular file would destroy the
+// listing before it is read.
+bool is_the_listing(const struct stat& output)
 {
     struct stat input {};
-    struct stat output {};
-    return fstat(fileno(stdin), &input) == 0 && stat(path, &output) == 0 &&
-           S_ISREG(output.st_mode) && output.st_dev == input.st_dev &&
-           output.st_ino == input.st_ino;
+    return S_ISREG(output.st_mode) && fstat(fileno(stdin), &input) == 0 &&
+           output.st_dev == input.st_dev && output.st_ino == input.st_ino;
 }
 
 void bind_output(const char* path)
 {
-    if (is_the_input_file(path)) {
+    struct stat output {};
+    if (stat(path, &output) == 0 && is_the_listing(output)) {
         std::fprintf(stderr, "Unable to open output file %s: it is the input file\n", path);
         std::exit(2);
     }
     if (std::freopen(path, "w", stdout) == nullptr) {
         std::fprintf(stderr, "Unable to open output file %s\n", path);
+        std::exit(2);
+    }
+}
+
+// The shell can hand the listing over as standard output without emptying it
+// (1<>listing); appending to it (>>listing) destroys nothing.
+void check_standard_output()
+{
+    struct stat output {};
+    if (fstat(fileno(stdout), &output) == 0 && (fcntl(fileno(stdout), F_GETFL) & O_APPEND) == 0 &&
+        is_the_listing(output)) {
+        std::fputs("Unable to write standard output: it is the input file\n", stderr);
         std::exit(2);
     }
 }
@@ -86,6 +99,8 @@ int main(int argc, char* argv[])
         bind_input(input_path);
     if (output_path != nullptr)
         bind_output(output_path);
+    else
+        check_standard_output();
 
     scan_listing();
 

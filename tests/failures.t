@@ -84,8 +84,40 @@ $ quota_report ./symbolic hard
 >     MaxQuota 20 K
 ? 2
 
-### devices are not refused when named twice
+### standard output that is the listing itself is refused, and the listing stays whole
+$ quota_report listing 1<>listing; echo "status $?"
+$ quota_report 1<>listing
+< vol.a 1 RW 10 K On-line
+<     hostA pA
+<     x
+<     MaxQuota 20 K
+> status 2
+! Unable to write standard output: it is the input file
+! Unable to write standard output: it is the input file
+= listing
+> vol.a 1 RW 10 K On-line
+>     hostA pA
+>     x
+>     MaxQuota 20 K
+? 2
+
+### appending the report to the listing is allowed
+$ quota_report listing >>listing
+< vol.a 1 RW 10 K On-line
+<     hostA pA
+<     x
+<     MaxQuota 20 K
+= listing
+> vol.a 1 RW 10 K On-line
+>     hostA pA
+>     x
+>     MaxQuota 20 K
+> vol.a                                   20        10 RW hostA pA
+? 0
+
+### devices are not refused when named twice or bound to both streams
 $ quota_report /dev/null /dev/null
+$ quota_report /dev/null >/dev/null
 ? 0
 
 ### a pipe closed by its reader ends the filter as it ends any filter
