@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# Checks the release packages as a site meets them.
+#
+#     packaging/check.sh REFERENCE_BINARY
+#
+# Builds the packages of the last commit twice, in fresh clones at different
+# paths with nothing set by the caller, and requires the same bytes and a
+# SHA256SUMS that sha256sum -c accepts; runs lintian (no error, no warning,
+# no override), rpmlint (no error but no-signature) and hardening-check on the
+# packaged binaries; unpacks every package and runs its binary on -h and the
+# sample listing, whose report must be REFERENCE_BINARY's.
+set -euo pipefail
+
+reference=$(realpath "${1:?usage: check.sh REFERENCE_BINARY}")
+source_tree=$(cd "$(dirname "$0")/.." && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+sample=$source_tree/examples/listing.txt
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+build_packages() { # clone-folder
+    git clone -q "$source_tree" "$1"
+    (cd "$1" && env -u SOURCE_DATE_EPOCH cmake --workflow --preset package) >"$1.log" 2>&1 ||
+        { tail -n 40 "$1.log"; fail "the package workflow failed in $1"; }
+}
+
+echo "-- two builds of $(git -C "$source_tree" rev-parse --short HEAD)"
+first=$work/first/quota_report
+second=$work/second/elsewhere/qr
+mkdir -p "$(dirname "$first")" "$(dirname "$second")"
+build_packages "$first"
+build_packages "$second"
+packages=$first/build/packages
+(cd "$packages" && sha256sum -c --quiet SHA256SUMS) || fail "SHA256SUMS does not match"
+(cd "$second/build/packages" && sha256sum -c --quiet SHA256SUMS) || fail "SHA256SUMS does not match"
+for f in SHA256SUMS $(cut -d' ' -f3 "$packages/SHA256SUMS"); do
+    cmp -s "$packages/$f" "$second/build/packages/$f" || fail "$f differs between the two builds"
+done
+[ "$(wc -l <"$packages/SHA256SUMS")" -ge 3 ] || fail "SHA256SUMS lists fewer than three packages"
+sed 's/^/   /' "$packages/SHA256SUMS"
+echo "   the same bytes from $first and $second"
+
+deb=$(echo "$packages"/*.deb)
+rpm=$(echo "$packages"/*.rpm)
+tgz=$(echo "$packages"/*.tar.gz)
+
+runs_the_sample() { # what binary
+    "$2" -h 2>"$work/help" && head -n 1 "$work/help" | grep -q '^Usage: .*quota_report \[-rwbnfh\]' ||
+        fail "$1: -h does not print the help text"
+    "$2" "$sample" | cmp -s - <("$reference" "$sample") || fail "$1: the sample report differs"
+    echo "   $1: -h and the sample listing as the reference build"
+}
+
+hardened() { # what binary
+    hardening-check "$2" >"$work/hardening" || true
+    sed 's/^/   /' "$work/hardening"
+    for feature in 'Position Independent Executable' 'Stack protected' \
+        'Fortify Source functions' 'Read-only relocations' 'Immediate binding'; do
+        grep -q "^ $feature: yes" "$work/hardening" || fail "$1: $feature is not yes"
+    done
+}
+
+echo "-- the .deb"
+dpkg-deb -I "$deb" | grep -E '^ (Package|Version|Architecture|Maintainer|Depends|Description):'
+dpkg-deb -c "$deb" >"$work/deb.list"
+! grep -q 'lintian/overrides' "$work/deb.list" || fail "the .deb carries lintian overrides"
+lintian --fail-on error,warning "$deb" >"$work/lintian" 2>&1 || { cat "$work/lintian"; fail "lintian"; }
+echo "   lintian: $(if [ -s "$work/lintian" ]; then cat "$work/lintian"; else echo "no findings"; fi)"
+dpkg-deb -x "$deb" "$work/deb"
+doc=$work/deb/usr/share/doc/quota-report
+for f in usr/bin/quota_report usr/share/man/man1/quota_report.1.gz \
+    usr/share/doc/quota-report/copyright usr/share/doc/quota-report/changelog.gz; do
+    [ -f "$work/deb/$f" ] || fail "the .deb lacks $f"
+done
+grep -q '^License: ISC$' "$doc/copyright" || fail "the copyright file names no ISC licence"
+echo "   changelog: $(zcat "$doc/changelog.gz" | head -n 1)"
+echo "   manual page: $(zcat "$work/deb/usr/share/man/man1/quota_report.1.gz" | head -n 1)"
+hardened .deb "$work/deb/usr/bin/quota_report"
+runs_the_sample .deb "$work/deb/usr/bin/quota_report"
+
+echo "-- the .rpm"
+rpm -qp --qf '   %{NAME} %{VERSION}-%{RELEASE} %{ARCH}, licence %{LICENSE}, built on %{BUILDHOST}\n' "$rpm"
+rpm -qp --qf '[%{FILEFLAGS:fflags} %{FILENAMES}\n]' "$rpm" | grep -q '^dl /usr/share/doc/quota_report/LICENSE$' ||
+    fail "the .rpm does not carry LICENSE as %license"
+rpm -qp --changelog "$rpm" | head -n 1 | sed 's/^/   changelog: /'
+rpmlint "$rpm" >"$work/rpmlint" 2>&1 || true
+grep -E ': [EW]: ' "$work/rpmlint" | sed 's/^/   rpmlint: /'
+! grep -E ': E: ' "$work/rpmlint" | grep -v ': E: no-signature$' || fail "rpmlint reports errors"
+mkdir "$work/rpm"
+rpm2cpio "$rpm" | (cd "$work/rpm" && cpio -idm --quiet)
+[ -f "$work/rpm/usr/share/man/man1/quota_report.1.gz" ] || fail "the .rpm lacks the manual page"
+hardened .rpm "$work/rpm/usr/bin/quota_report"
+runs_the_sample .rpm "$work/rpm/usr/bin/quota_report"
+
+echo "-- the .tar.gz"
+mkdir "$work/tgz"
+tar -xzf "$tgz" -C "$work/tgz"
+top=$(echo "$work"/tgz/*)
+for f in bin/quota_report share/man/man1/quota_report.1.gz share/doc/quota_report/LICENSE; do
+    [ -f "$top/$f" ] || fail "the .tar.gz lacks $f"
+done
+runs_the_sample .tar.gz "$top/bin/quota_report"
+
+echo "-- cmake --install"
+cmake --install "$first/build/release" --prefix "$work/prefix" >/dev/null
+for f in bin/quota_report share/man/man1/quota_report.1.gz share/doc/quota_report/README.md \
+    share/doc/quota_report/NEWS.md share/doc/quota_report/LICENSE share/doc/quota_report/listing.txt; do
+    [ -f "$work/prefix/$f" ] || fail "not installed: $f"
+done
+echo "   installs the program, the manual page and the documentation"

@@ -1,0 +1,13 @@
+# Read by cpack before each package it makes.
+
+# Time stamps in every package come from the last commit (see CMakeLists.txt)
+# unless the caller sets them.
+if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
+    set(ENV{SOURCE_DATE_EPOCH} "${CPACK_QUOTA_REPORT_SOURCE_DATE_EPOCH}")
+endif()
+
+# The .deb keeps its documentation, with the copyright file and the Debian
+# changelog in place of LICENSE, under the Debian package's own name.
+if(CPACK_GENERATOR STREQUAL "DEB")
+    set(CPACK_COMPONENTS_ALL program debian)
+endif()
