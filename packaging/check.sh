@@ -3,12 +3,16 @@
 #
 #     packaging/check.sh REFERENCE_BINARY
 #
-# Builds the packages of the last commit twice, in fresh clones at different
-# paths with nothing set by the caller, and requires the same bytes and a
-# SHA256SUMS that sha256sum -c accepts; runs lintian (no error, no warning,
-# no override), rpmlint (no error but no-signature) and hardening-check on the
-# packaged binaries; unpacks every package and runs its binary on -h and the
-# sample listing, whose report must be REFERENCE_BINARY's.
+# Builds the packages of the last commit twice (the package and
+# portable-aarch64 workflows), in fresh clones at different paths with nothing
+# set by the caller, and requires the same bytes and a SHA256SUMS that
+# sha256sum -c accepts; runs lintian (no error, no warning, no override),
+# rpmlint (no error but no-signature) and hardening-check on the packaged
+# binaries; unpacks every package and runs its binary on -h and the sample
+# listing, whose report must be REFERENCE_BINARY's (a native build, with
+# generate_listing beside it).  The portable x86-64 binary also runs in an
+# otherwise empty root, and the aarch64 one under qemu-aarch64-static, which
+# must behave as the reference on listings of several MB.
 set -euo pipefail
 
 reference=$(realpath "${1:?usage: check.sh REFERENCE_BINARY}")
@@ -24,8 +28,9 @@ fail() {
 
 build_packages() { # clone-folder
     git clone -q "$source_tree" "$1"
-    (cd "$1" && env -u SOURCE_DATE_EPOCH cmake --workflow --preset package) >"$1.log" 2>&1 ||
-        { tail -n 40 "$1.log"; fail "the package workflow failed in $1"; }
+    (cd "$1" && env -u SOURCE_DATE_EPOCH cmake --workflow --preset package &&
+        env -u SOURCE_DATE_EPOCH cmake --workflow --preset portable-aarch64) >"$1.log" 2>&1 ||
+        { tail -n 40 "$1.log"; fail "the package workflows failed in $1"; }
 }
 
 echo "-- two builds of $(git -C "$source_tree" rev-parse --short HEAD)"
@@ -40,13 +45,14 @@ packages=$first/build/packages
 for f in SHA256SUMS $(cut -d' ' -f3 "$packages/SHA256SUMS"); do
     cmp -s "$packages/$f" "$second/build/packages/$f" || fail "$f differs between the two builds"
 done
-[ "$(wc -l <"$packages/SHA256SUMS")" -ge 3 ] || fail "SHA256SUMS lists fewer than three packages"
+[ "$(wc -l <"$packages/SHA256SUMS")" = 4 ] || fail "SHA256SUMS does not list four packages"
 sed 's/^/   /' "$packages/SHA256SUMS"
 echo "   the same bytes from $first and $second"
 
 deb=$(echo "$packages"/*.deb)
 rpm=$(echo "$packages"/*.rpm)
-tgz=$(echo "$packages"/*.tar.gz)
+tgz=$(echo "$packages"/*-linux-x86_64.tar.gz)
+tgz_aarch64=$(echo "$packages"/*-linux-aarch64.tar.gz)
 
 runs_the_sample() { # what binary
     "$2" -h 2>"$work/help" && head -n 1 "$work/help" | grep -q '^Usage: .*quota_report \[-rwbnfh\]' ||
@@ -97,14 +103,48 @@ rpm2cpio "$rpm" | (cd "$work/rpm" && cpio -idm --quiet)
 hardened .rpm "$work/rpm/usr/bin/quota_report"
 runs_the_sample .rpm "$work/rpm/usr/bin/quota_report"
 
-echo "-- the .tar.gz"
-mkdir "$work/tgz"
-tar -xzf "$tgz" -C "$work/tgz"
-top=$(echo "$work"/tgz/*)
-for f in bin/quota_report share/man/man1/quota_report.1.gz share/doc/quota_report/LICENSE; do
-    [ -f "$top/$f" ] || fail "the .tar.gz lacks $f"
+portable() { # what tarball folder: unpacks it and checks what it holds
+    mkdir "$3"
+    tar -xzf "$2" -C "$3"
+    top=$(echo "$3"/*)
+    for f in bin/quota_report share/man/man1/quota_report.1.gz share/doc/quota_report/README.md \
+        share/doc/quota_report/LICENSE share/doc/quota_report/listing.txt; do
+        [ -f "$top/$f" ] || fail "$1 lacks $f"
+    done
+    ! readelf -d "$top/bin/quota_report" | grep -q NEEDED || fail "$1: the binary needs shared libraries"
+    readelf -d "$top/bin/quota_report" | grep -q BIND_NOW || fail "$1: no immediate binding"
+    readelf -lW "$top/bin/quota_report" | grep -q GNU_RELRO || fail "$1: no read-only relocations"
+    echo "   $1: $(stat -c %s "$top/bin/quota_report") bytes, $(file -b "$top/bin/quota_report" | cut -d, -f1-5)"
+}
+
+echo "-- the portable x86-64 .tar.gz"
+portable x86-64 "$tgz" "$work/x86_64"
+root=$work/root
+mkdir "$root"
+cp "$top/bin/quota_report" "$sample" "$root/"
+chroot "$root" /quota_report /listing.txt | cmp -s - <("$reference" "$sample") ||
+    fail "x86-64: the report in an empty root differs"
+echo "   x86-64: in a root holding only itself and the listing, the reference's report"
+
+echo "-- the portable aarch64 .tar.gz"
+portable aarch64 "$tgz_aarch64" "$work/aarch64"
+aarch64=$top/bin/quota_report
+"$(dirname "$reference")/generate_listing" 8 >"$work/generated.txt"
+same_as_reference() { # arguments
+    local expected actual
+    expected=$( (exec -a quota_report "$reference" "$@") 2>&1 >"$work/native.out"; echo "status $?")
+    actual=$(qemu-aarch64-static -0 quota_report "$aarch64" "$@" 2>&1 >"$work/aarch64.out"; echo "status $?")
+    [ "$actual" = "$expected" ] && cmp -s "$work/native.out" "$work/aarch64.out" ||
+        fail "aarch64 under qemu differs from the reference: quota_report $*"
+}
+same_as_reference -x
+for switches in "" -rbf -wn -rwbnf; do
+    for listing in "$sample" "$work/generated.txt"; do
+        same_as_reference $switches "$listing"
+    done
 done
-runs_the_sample .tar.gz "$top/bin/quota_report"
+echo "   aarch64 under qemu: the reference's output, errors and status for the usage line and for" \
+    "the sample and an 8 MB listing under the default switches, -rbf, -wn and -rwbnf"
 
 echo "-- cmake --install"
 cmake --install "$first/build/release" --prefix "$work/prefix" >/dev/null

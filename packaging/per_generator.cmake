@@ -7,7 +7,12 @@ if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
 endif()
 
 # The .deb keeps its documentation, with the copyright file and the Debian
-# changelog in place of LICENSE, under the Debian package's own name.
+# changelog in place of LICENSE, under the Debian package's own name.  The
+# .tar.gz is the portable one, with the statically linked program.  The .rpm
+# takes what cmake --install installs.
 if(CPACK_GENERATOR STREQUAL "DEB")
-    set(CPACK_COMPONENTS_ALL program debian)
+    set(CPACK_COMPONENTS_ALL program manual debian)
+elseif(CPACK_GENERATOR STREQUAL "TGZ")
+    set(CPACK_COMPONENTS_ALL portable manual doc)
+    set(CPACK_PACKAGE_FILE_NAME "${CPACK_QUOTA_REPORT_PORTABLE_NAME}")
 endif()

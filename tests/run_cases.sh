@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs a table of cases against the built quota_report.
 #
-#   run_cases.sh BINARY_DIR TABLE...
+#   run_cases.sh [--emulator COMMAND] BINARY_DIR TABLE...
 #
 # A table is a sequence of cases; each case is a block of lines:
 #   ### title            starts a case
@@ -18,8 +18,12 @@
 # and `inject CALL ERRNO WHEN FILE COMMAND...` (below).  A case whose command
 # exits 77 is skipped.
 # Outputs are compared byte for byte; a mismatch prints a diff.
+# With --emulator, each program of BINARY_DIR runs under COMMAND (a user-mode
+# emulator), named as it was called.
 set -u
 
+emulator=
+[ "$1" = --emulator ] && emulator=$2 && shift 2
 bin_dir=$(cd "$1" && pwd) || exit 2
 shift
 export PATH="$bin_dir:$PATH"
@@ -27,6 +31,14 @@ export TESTS_DIR
 TESTS_DIR=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+if [ -n "$emulator" ]; then
+    mkdir "$work/emulated" && PATH="$work/emulated:$PATH"
+    for program in quota_report run_with_empty_argv; do
+        printf '#!/bin/sh\ncase $0 in */emulated/*) name=${0##*/} ;; *) name=$0 ;; esac\n%s\n' \
+            "exec $emulator -0 \"\$name\" $bin_dir/$program \"\$@\"" >"$work/emulated/$program"
+        chmod +x "$work/emulated/$program"
+    done
+fi
 
 records() {
     local i
