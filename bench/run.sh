@@ -1,17 +1,20 @@
 #!/usr/bin/env bash
-# Measures quota_report against an awk filter doing the same selection, a
-# plain C program making the same stdio calls, and the raw read limit
-# (wc -l), on generated listings of 1, 64 and 512 MB.
+# Measures quota_report, and its portable static build, against an awk filter
+# doing the same selection, a plain C program making the same stdio calls, and
+# the raw read limit (wc -l), on generated listings of 1, 64 and 512 MB; then
+# the start-up cost: the sample listing through the dynamic and the static
+# binary.  hyperfine does the timing, /usr/bin/time measures peak memory.
 #
 #     bench/run.sh [--smoke] BUILD_DIR
 #
-# BUILD_DIR holds quota_report, generate_listing and stdio_baseline.
-# --smoke runs on 1 and 2 MB listings only, to check that the script works.
+# BUILD_DIR holds quota_report, portable/quota_report, generate_listing and
+# stdio_baseline.  --smoke runs on 1 and 2 MB listings with few runs, to check
+# that the script works.
 set -euo pipefail
 
-sizes=(1 64 512) batch_megabytes=128 batches=3 smoke=
+sizes=(1 64 512) megabytes_per_figure=512 warmup=2 min_runs=5 startup_runs=300 smoke=
 if [ "${1:-}" = --smoke ]; then
-    sizes=(1 2) batch_megabytes=4 batches=1 smoke=1
+    sizes=(1 2) megabytes_per_figure=4 warmup=1 min_runs=2 startup_runs=10 smoke=1
     shift
 fi
 build=$(cd "${1:?usage: run.sh [--smoke] BUILD_DIR}" && pwd)
@@ -19,28 +22,37 @@ here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 awk_name=$(basename "$(readlink -f "$(command -v awk)")")
+sample=$here/../examples/listing.txt
 
 # The commands, each reading the listing on standard input.
-names=("quota_report" "quota_report -rbf" "plain C, same stdio calls"
+names=("quota_report" "quota_report -rbf" "quota_report, static" "plain C, same stdio calls"
        "awk ($awk_name)" "awk ($awk_name) -rbf" "wc -l (read limit)")
-commands=("$build/quota_report" "$build/quota_report -rbf" "$build/stdio_baseline"
-          "awk -f $here/select.awk" "awk -v ro=1 -v bk=1 -v offline=1 -f $here/select.awk"
-          "wc -l")
+commands=("$build/quota_report" "$build/quota_report -rbf" "$build/portable/quota_report"
+          "$build/stdio_baseline" "awk -f $here/select.awk"
+          "awk -v ro=1 -v bk=1 -v offline=1 -f $here/select.awk" "wc -l")
 # The row each is compared with: quota_report with the same switches.
-reference=(0 1 0 0 1 0)
+reference=(0 1 0 0 0 1 0)
 
-# Nanoseconds per pass over the listing: the best of three timed batches, each
-# reading at least 128 MB so that small listings still give a stable figure.
-nanoseconds_per_pass() { # command listing megabytes
-    local passes=$(((batch_megabytes + $3 - 1) / $3)) best= start end t i b
-    for ((b = 0; b < batches; b++)); do
-        start=$(date +%s%N)
-        for ((i = 0; i < passes; i++)); do $1 <"$2" >/dev/null; done
-        end=$(date +%s%N)
-        t=$(((end - start) / passes))
-        if [ -z "$best" ] || [ "$t" -lt "$best" ]; then best=$t; fi
-    done
-    echo "$best"
+# hyperfine, quietly; its own messages are shown only when it fails.
+time_with_hyperfine() { # json-file hyperfine-arguments...
+    local json=$1
+    shift
+    hyperfine --style none --export-json "$json" "$@" >/dev/null 2>"$work/hyperfine.err" ||
+        { cat "$work/hyperfine.err" >&2; exit 1; }
+}
+
+# A figure of hyperfine's JSON export (of its first command), in seconds.
+figure() { # json-file name
+    sed -n "s/^ *\"$2\": *\([^,]*\),*\$/\1/p" "$1" | head -n 1
+}
+
+# Seconds per pass over the listing: the median of enough runs to read
+# megabytes_per_figure (at least min_runs), after warm-up runs.
+seconds_per_pass() { # command listing megabytes
+    local runs=$(((megabytes_per_figure + $3 - 1) / $3))
+    [ "$runs" -ge "$min_runs" ] || runs=$min_runs
+    time_with_hyperfine "$work/pass.json" --warmup "$warmup" --runs "$runs" "$1 <$2"
+    figure "$work/pass.json" median
 }
 
 peak_kilobytes() { # command listing
@@ -52,29 +64,39 @@ ratio() { # numerator denominator digits
 }
 
 printf '%-8s %-28s %14s %8s %10s\n' listing program "x quota_report" "MB/s" "peak KB"
-declare -A nanoseconds kilobytes
+declare -A seconds kilobytes
 for size in "${sizes[@]}"; do
     listing=$work/listing-$size.txt
     "$build/generate_listing" "$size" >"$listing"
     bytes=$(stat -c %s "$listing")
 
-    # The awk filter must give the very same report before it is timed.
-    for i in 3 4; do
+    # Every other filter must give the very same report before it is timed.
+    for i in 2 4 5; do
         ${commands[reference[i]]} <"$listing" >"$work/expected"
         ${commands[i]} <"$listing" | cmp -s - "$work/expected" ||
             { echo "${names[i]} differs from ${names[reference[i]]} at $size MB" >&2; exit 1; }
     done
 
     for i in "${!commands[@]}"; do
-        nanoseconds[$size,$i]=$(nanoseconds_per_pass "${commands[i]}" "$listing" "$size")
+        seconds[$size,$i]=$(seconds_per_pass "${commands[i]}" "$listing" "$size")
     done
     for i in "${!commands[@]}"; do
         kilobytes[$size,$i]=$(peak_kilobytes "${commands[i]}" "$listing")
         printf '%-8s %-28s %14s %8s %10s\n' "$size MB" "${names[i]}" \
-            "$(ratio "${nanoseconds[$size,${reference[i]}]}" "${nanoseconds[$size,$i]}" 2)" \
-            "$(ratio "$bytes" "$((nanoseconds[$size,$i] / 1000))" 0)" "${kilobytes[$size,$i]}"
+            "$(ratio "${seconds[$size,${reference[i]}]}" "${seconds[$size,$i]}" 2)" \
+            "$(ratio "$bytes" "$(ratio "${seconds[$size,$i]}" 0.000001 6)" 0)" "${kilobytes[$size,$i]}"
     done
 done
+
+# What a cron job, or a loop over many servers, pays per run.
+startup() { # binary
+    time_with_hyperfine "$work/startup.json" -N --warmup 20 --runs "$startup_runs" "$1 $sample"
+    echo "$(ratio "$(figure "$work/startup.json" mean)" 0.001 2) ms" \
+        "(± $(ratio "$(figure "$work/startup.json" stddev)" 0.001 2))"
+}
+echo
+echo "Start-up, the $(stat -c %s "$sample")-byte sample listing, mean of $startup_runs runs:" \
+    "dynamic $(startup "$build/quota_report"), static $(startup "$build/portable/quota_report")"
 
 verdict() { # measured target
     if [ -n "$smoke" ]; then
@@ -85,10 +107,9 @@ verdict() { # measured target
 }
 
 first=${sizes[0]} last=${sizes[-1]}
-against_awk=$(ratio "${nanoseconds[$last,3]}" "${nanoseconds[$last,0]}" 2)
-against_awk_rbf=$(ratio "${nanoseconds[$last,4]}" "${nanoseconds[$last,1]}" 2)
-against_c=$(ratio "${nanoseconds[$last,2]}" "${nanoseconds[$last,0]}" 2)
-echo
+against_awk=$(ratio "${seconds[$last,4]}" "${seconds[$last,0]}" 2)
+against_awk_rbf=$(ratio "${seconds[$last,5]}" "${seconds[$last,1]}" 2)
+against_c=$(ratio "${seconds[$last,3]}" "${seconds[$last,0]}" 2)
 echo "At $last MB, quota_report against awk: ${against_awk}x (default), ${against_awk_rbf}x (-rbf);" \
     "target at least 2x: $(verdict "$against_awk" 2), $(verdict "$against_awk_rbf" 2)"
 echo "At $last MB, quota_report against plain C: ${against_c}x; target at least 1x" \
