@@ -5,43 +5,34 @@
 # of 63 bytes, so that the first block ends inside the quota line of vol.3, at
 # "    MaxQuota 12".
 
-### a read error part way through a named listing ends the scan after whole rows
+### a read error part way through the listing ends the scan after whole rows
 $ printf '%3912s' '' | tr ' ' '\n' >many
 $ printf 'vol.%d 1 RW 10 K On-line\n    hostA pA\n    x\n    MaxQuota 1234 K\n' 1 2 3 4 5 6 7 8 9 >>many
-$ inject read EIO 2 many quota_report many
-> vol.1                                 1234        10 RW hostA pA
-> vol.2                                 1234        10 RW hostA pA
-! Unable to read input file many
-? 2
-
-### a read error part way through standard input ends the scan after whole rows
-$ printf '%3912s' '' | tr ' ' '\n' >many
-$ printf 'vol.%d 1 RW 10 K On-line\n    hostA pA\n    x\n    MaxQuota 1234 K\n' 1 2 3 4 5 6 7 8 9 >>many
+$ inject read EIO 2 many quota_report many; echo "status $?"
 $ inject read EIO 2 many quota_report <many
 > vol.1                                 1234        10 RW hostA pA
 > vol.2                                 1234        10 RW hostA pA
+> status 2
+> vol.1                                 1234        10 RW hostA pA
+> vol.2                                 1234        10 RW hostA pA
+! Unable to read input file many
 ! Unable to read standard input
 ? 2
 
-### a disk that fills up after the first block of a named output file
+### a disk that fills up after the first block, named or bound to standard output
 $ records 300 >many
 $ quota_report many whole
 $ inject write ENOSPC 2+ report quota_report many report; echo "status $?"
 $ wc -c <report; head -c 4096 whole | cmp - report && echo "a prefix of the report"
-> status 2
-> 4096
-> a prefix of the report
-! Unable to write output file report
-? 0
-
-### a write error on standard output bound to a file
-$ records 300 >many
-$ quota_report many whole
 $ inject write EIO 2+ report quota_report many >report; echo "status $?"
 $ wc -c <report; head -c 4096 whole | cmp - report && echo "a prefix of the report"
 > status 2
 > 4096
 > a prefix of the report
+> status 2
+> 4096
+> a prefix of the report
+! Unable to write output file report
 ! Unable to write standard output
 ? 0
 
