@@ -4,7 +4,9 @@
 //     quota_report [-rwbnfh] [ input-file [ output-file ]]
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
@@ -21,45 +23,73 @@ void bind_input(const char* path)
     }
 }
 
-// Writing the report over the listing's own regular file would destroy the
-// listing before it is read.
+// Writing the report into the listing's own file would destroy the listing
+// (a regular file) or feed the report back to the reader, which then never
+// sees the end of its input (a FIFO).
 bool is_the_listing(const struct stat& output)
 {
     struct stat input {};
-    return S_ISREG(output.st_mode) && fstat(fileno(stdin), &input) == 0 &&
-           output.st_dev == input.st_dev && output.st_ino == input.st_ino;
+    return (S_ISREG(output.st_mode) || S_ISFIFO(output.st_mode)) &&
+           fstat(fileno(stdin), &input) == 0 && output.st_dev == input.st_dev &&
+           output.st_ino == input.st_ino;
 }
 
+[[noreturn]] void refuse_output(const char* path)
+{
+    std::fprintf(stderr, "Unable to open output file %s: it is the input file\n", path);
+    std::exit(2);
+}
+
+[[noreturn]] void fail_to_open_output(const char* path)
+{
+    std::fprintf(stderr, "Unable to open output file %s\n", path);
+    std::exit(2);
+}
+
+// The path may change between any check of it and its opening, so the file is
+// opened without emptying it, and only the open descriptor decides whether it
+// is the listing; a regular file is emptied after that.
 void bind_output(const char* path)
 {
     struct stat output {};
-    if (stat(path, &output) == 0 && is_the_listing(output)) {
-        std::fprintf(stderr, "Unable to open output file %s: it is the input file\n", path);
-        std::exit(2);
-    }
-    if (std::freopen(path, "w", stdout) == nullptr) {
-        std::fprintf(stderr, "Unable to open output file %s\n", path);
-        std::exit(2);
-    }
+    if (stat(path, &output) == 0 && is_the_listing(output))
+        refuse_output(path);
+    int fd = open(path, O_WRONLY | O_CREAT, 0666);
+    if (fd < 0 || fstat(fd, &output) != 0)
+        fail_to_open_output(path);
+    if (is_the_listing(output))
+        refuse_output(path);
+    // Nothing has been written to standard output yet, so only its descriptor
+    // has to change.
+    bool bound = (!S_ISREG(output.st_mode) || ftruncate(fd, 0) == 0) &&
+                 (fd == fileno(stdout) || dup2(fd, fileno(stdout)) >= 0);
+    if (!bound)
+        fail_to_open_output(path);
+    if (fd != fileno(stdout))
+        close(fd);  // a spare descriptor: closing it writes nothing
 }
 
 // The shell can hand the listing over as standard output without emptying it
-// (1<>listing); appending to it (>>listing) destroys nothing.
+// (1<>listing); appending to it (>>listing) destroys nothing, but appending to
+// a FIFO that is also the input still feeds the report back to the reader.
 void check_standard_output()
 {
     struct stat output {};
-    if (fstat(fileno(stdout), &output) == 0 && (fcntl(fileno(stdout), F_GETFL) & O_APPEND) == 0 &&
-        is_the_listing(output)) {
+    if (fstat(fileno(stdout), &output) == 0 && is_the_listing(output) &&
+        (S_ISFIFO(output.st_mode) || (fcntl(fileno(stdout), F_GETFL) & O_APPEND) == 0)) {
         std::fputs("Unable to write standard output: it is the input file\n", stderr);
         std::exit(2);
     }
 }
 
-// The report is complete only if every buffered row reached the output.
+// The report is complete only if every buffered row reached the output.  A
+// closed standard output that was never written to holds a complete, empty
+// report.
 bool close_output()
 {
     bool written = !std::ferror(stdout) && std::fflush(stdout) == 0;
-    return std::fclose(stdout) == 0 && written;
+    errno = 0;
+    return (std::fclose(stdout) == 0 || errno == EBADF) && written;
 }
 
 void report_read_failure(const char* path)

@@ -11,9 +11,11 @@ namespace {
 char line[line_buffer_size];
 volume_entry volume;
 
+// A read that fails part way through a chunk can still hand back the bytes
+// before the failure (a read that would block does): they are no chunk.
 bool read_chunk()
 {
-    return std::fgets(line, sizeof line, stdin) != nullptr;
+    return std::fgets(line, sizeof line, stdin) != nullptr && !std::ferror(stdin);
 }
 
 bool begins_with(const char* prefix)

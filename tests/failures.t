@@ -62,6 +62,10 @@ $ quota_report >&-
 ! Unable to write standard output
 ? 2
 
+### a closed standard output with nothing to write holds an empty report
+$ quota_report /dev/null >&-
+? 0
+
 ### the input file is refused as the output file, directly and through links
 $ ln -s listing symbolic
 $ ln listing hard
@@ -100,6 +104,24 @@ $ quota_report 1<>listing
 >     x
 >     MaxQuota 20 K
 ? 2
+
+### a FIFO that is both the input and the output is refused, named or as standard output
+# The filter would hold the FIFO's write end itself, and the end of input would
+# never come; appending changes nothing.
+$ mkfifo fifo
+$ timeout 10 bash -c 'records 3 >fifo' 2>/dev/null &
+$ timeout 10 quota_report fifo fifo; echo "status $?"; wait
+$ timeout 10 bash -c 'records 3 >fifo' 2>/dev/null &
+$ timeout 10 quota_report <fifo 1<>fifo; echo "status $?"; wait
+$ timeout 10 bash -c 'records 3 >fifo' 2>/dev/null &
+$ timeout 10 quota_report <fifo >>fifo; echo "status $?"; wait
+> status 2
+> status 2
+> status 2
+! Unable to open output file fifo: it is the input file
+! Unable to write standard output: it is the input file
+! Unable to write standard output: it is the input file
+? 0
 
 ### appending the report to the listing is allowed
 $ quota_report listing >>listing

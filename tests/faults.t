@@ -6,17 +6,54 @@
 # "    MaxQuota 12".
 
 ### a read error part way through the listing ends the scan after whole rows
+# A read that would block hands its bytes before the failure to the C library
+# as if they were the whole line: "MaxQuota 12" would make a row.
 $ printf '%3912s' '' | tr ' ' '\n' >many
 $ printf 'vol.%d 1 RW 10 K On-line\n    hostA pA\n    x\n    MaxQuota 1234 K\n' 1 2 3 4 5 6 7 8 9 >>many
-$ inject read EIO 2 many quota_report many; echo "status $?"
-$ inject read EIO 2 many quota_report <many
+$ for error in EIO EAGAIN; do
+$     inject read $error 2 many quota_report many; echo "status $?"
+$     inject read $error 2 many quota_report <many; echo "status $?"
+$ done
 > vol.1                                 1234        10 RW hostA pA
 > vol.2                                 1234        10 RW hostA pA
 > status 2
 > vol.1                                 1234        10 RW hostA pA
 > vol.2                                 1234        10 RW hostA pA
+> status 2
+> vol.1                                 1234        10 RW hostA pA
+> vol.2                                 1234        10 RW hostA pA
+> status 2
+> vol.1                                 1234        10 RW hostA pA
+> vol.2                                 1234        10 RW hostA pA
+> status 2
 ! Unable to read input file many
 ! Unable to read standard input
+! Unable to read input file many
+! Unable to read standard input
+? 0
+
+### an output path made a link to the listing while it is being opened is refused
+# The open of `out` is held back until the link is in place; the listing stays whole.
+$ : >out
+$ (for i in $(seq 200); do grep -qs '"out"' strace.log && break; sleep 0.05; done
+$     ln -sf listing out) &
+$ inject openat delay_enter=2000000 1 out quota_report listing out; echo "status $?"; wait
+< vol.a 1 RW 10 K On-line
+<     hostA pA
+<     x
+<     MaxQuota 20 K
+> status 2
+! Unable to open output file out: it is the input file
+= listing
+> vol.a 1 RW 10 K On-line
+>     hostA pA
+>     x
+>     MaxQuota 20 K
+? 0
+
+### an output file that cannot be emptied cannot be opened
+$ inject ftruncate EIO 1 report quota_report listing report
+! Unable to open output file report
 ? 2
 
 ### a disk that fills up after the first block, named or bound to standard output

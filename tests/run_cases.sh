@@ -15,8 +15,8 @@
 #   - file               the file must not exist afterwards
 #   ? status             the expected exit status; ends the case and runs it
 # Commands may call `records N`, which writes N complete, selected records,
-# and `inject CALL ERRNO WHEN FILE COMMAND...` (below).  A case whose command
-# exits 77 is skipped.
+# and `inject CALL ERRNO|delay_enter=N WHEN FILE COMMAND...` (below).  A case
+# whose command exits 77 is skipped.
 # Outputs are compared byte for byte; a mismatch prints a diff.
 # With --emulator, each program of BINARY_DIR runs under COMMAND (a user-mode
 # emulator), named as it was called.
@@ -49,12 +49,16 @@ records() {
 export -f records
 
 # Runs COMMAND with the WHEN-th use (2, or 2+ for every use from the second)
-# of system call CALL on FILE failing with ERRNO; skips the case where strace
-# is missing or tracing is refused.  LeakSanitizer cannot run under a tracer.
+# of system call CALL on FILE failing with ERRNO, or held back at its entry by
+# delay_enter=MICROSECONDS; strace logs those calls in strace.log as they
+# begin.  Skips the case where strace is missing or tracing is refused.
+# LeakSanitizer cannot run under a tracer.
 inject() {
     strace -qq -o /dev/null true 2>/dev/null || exit 77
-    ASAN_OPTIONS=detect_leaks=0 strace -qq -o /dev/null -P "$(realpath -m "$4")" -e trace="$1" \
-        -e inject="$1:error=$2:when=$3" "${@:5}"
+    local action=error=$2
+    [ "${2#delay_enter=}" = "$2" ] || action=$2
+    ASAN_OPTIONS=detect_leaks=0 strace --quiet=all -o strace.log -P "$4" -P "$(realpath -m "$4")" \
+        -e trace="$1" -e inject="$1:$action:when=$3" "${@:5}"
 }
 export -f inject
 
