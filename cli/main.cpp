@@ -134,7 +134,6 @@ int main(int argc, char* argv[])
 
     scan_listing();
 
-    bool read_failed = std::ferror(stdin) != 0;
     bool write_failed = !close_output();
     bool input_closed = std::fclose(stdin) == 0;
     if (read_failed)

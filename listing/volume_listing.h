@@ -11,7 +11,10 @@ inline constexpr char header_pattern[] = "%62s%lu%8s%lu K %18s";
 inline constexpr char detail_pattern[] = "%126s%14s";
 inline constexpr char quota_prefix[] = "    MaxQuota ";
 inline constexpr char quota_pattern[] = "%lu K";
+// A chunk is what fgets would read into a buffer of this size: at most 1023
+// bytes, ending after a newline or at that limit.
 inline constexpr std::size_t line_buffer_size = 1024;
+inline constexpr std::size_t chunk_limit = line_buffer_size - 1;
 
 // The width of the n-th conversion (counted from 0) of a scan pattern,
 // or 0 when that conversion has none.
@@ -65,6 +68,9 @@ extern selection_flags selection;
 // that cannot be written) and writes one report row per selected, complete
 // record to standard output.
 void scan_listing();
+
+// Set when a read of standard input failed; the scan ended there.
+extern bool read_failed;
 
 // Reads the three detail lines after a selected header line into `volume`;
 // true only when all three fit.

@@ -1,14 +1,14 @@
 # Faults below the C library, as disks and network file systems make them:
 # one system call on one file fails (inject, through strace).
 #
-# `many` is read in blocks of 4096 bytes: 3912 empty lines, then nine records
-# of 63 bytes, so that the first block ends inside the quota line of vol.3, at
-# "    MaxQuota 12".
+# The listing is read in blocks of 65536 bytes.  `many` holds 65352 empty
+# lines, then nine records of 63 bytes, so that the first block ends inside the
+# quota line of vol.3, at "    MaxQuota 12".
 
 ### a read error part way through the listing ends the scan after whole rows
-# A read that would block hands its bytes before the failure to the C library
-# as if they were the whole line: "MaxQuota 12" would make a row.
-$ printf '%3912s' '' | tr ' ' '\n' >many
+# Whatever the error, even a read that would block, the quota line it cuts
+# short at "MaxQuota 12" makes no row, and nothing after it is read.
+$ printf '%65352s' '' | tr ' ' '\n' >many
 $ printf 'vol.%d 1 RW 10 K On-line\n    hostA pA\n    x\n    MaxQuota 1234 K\n' 1 2 3 4 5 6 7 8 9 >>many
 $ for error in EIO EAGAIN; do
 $     inject read $error 2 many quota_report many; echo "status $?"

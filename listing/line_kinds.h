@@ -1,0 +1,20 @@
+// The kinds of chunk a listing is made of, and what each one fills in.
+#pragma once
+
+#include "chunks.h"
+#include "volume_listing.h"
+
+// A chunk that begins no record: indented, empty, or a summary line.
+bool is_passed_over(const line_chunk& chunk);
+
+// A header line: fills name, volume_number, type, size_k and status.
+bool scan_header(const line_chunk& chunk, volume_entry& volume);
+
+// The first detail line: fills first_detail and second_detail.
+bool scan_first_detail(const line_chunk& chunk, volume_entry& volume);
+
+// The second detail line, whose content is not examined.
+bool is_second_detail(const line_chunk& chunk);
+
+// The quota line: fills max_quota_k.
+bool scan_quota(const line_chunk& chunk, volume_entry& volume);

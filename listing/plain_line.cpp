@@ -1,0 +1,128 @@
+// The hand scan reads eight bytes at a time.  A chunk in the reader's buffer
+// is followed by bytes that can be read (readable_past_chunk), so a word may
+// run past the newline, and a token's buffer is filled with one copy of
+// fixed size; neither looks at what lies past the newline.
+#include "plain_line.h"
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+
+#include "chunks.h"
+
+namespace {
+
+constexpr std::size_t plain_count_digits = std::numeric_limits<unsigned long>::digits10;
+static_assert(plain_count_digits == 19, "a run of 19 digits is below 2^64");
+
+// Eight bytes of text, the first in the lowest byte of the word.
+std::uint64_t load_word(const char* at)
+{
+    std::uint64_t word = 0;
+    std::memcpy(&word, at, sizeof word);
+    if constexpr (std::endian::native == std::endian::big) {
+        std::uint64_t reversed = 0;
+        for (int n = 0; n < 8; ++n, word >>= 8)
+            reversed = reversed << 8 | (word & 0xff);
+        word = reversed;
+    }
+    return word;
+}
+
+// The first byte from `at` on that is below `low` or above `high` (both below
+// 0x80), found a word at a time.  In each word the high bit of every such
+// byte is set, exactly up to the first of them, which is all that is used.
+template <char low, char high> const char* first_outside(const char* at)
+{
+    constexpr std::uint64_t ones = 0x0101010101010101;
+    static_assert(low > 0 && high >= low, "bounds below 0x80");
+    for (;; at += 8) {
+        std::uint64_t word = load_word(at);
+        std::uint64_t below = (word - low * ones) & ~word;
+        std::uint64_t above = (word + (0x7f - high) * ones) | word;
+        std::uint64_t marks = (below | above) & (0x80 * ones);
+        if (marks != 0)
+            return at + std::countr_zero(marks) / 8;
+    }
+}
+
+// Where "%s" ends a token: white space or a zero byte.
+bool is_token_end(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r') || c == '\0';
+}
+
+// Each step returns the byte after what it took, or nullptr where the line is
+// not plain.
+
+// One or more spaces.
+const char* skip_spaces(const char* at)
+{
+    const char* end = first_outside<' ', ' '>(at);
+    return end != at ? end : nullptr;
+}
+
+// A token of printable ASCII that fits its conversion's width: its buffer's
+// size less the terminating zero.
+template <std::size_t size> const char* take_token(const char* at, char (&into)[size])
+{
+    static_assert(size <= readable_past_chunk, "a token's buffer is copied whole");
+    const char* end = first_outside<'!', '~'>(at);
+    auto length = static_cast<std::size_t>(end - at);
+    if (length == 0 || length >= size || !is_token_end(*end))
+        return nullptr;
+    std::memcpy(into, at, size);
+    into[length] = '\0';
+    return end;
+}
+
+// The value of 1 to 8 digits: each pair of digits is joined, then each pair
+// of pairs, then the two halves.
+std::uint64_t digits_value(const char* at, std::size_t length)
+{
+    std::uint64_t word = (load_word(at) - 0x3030303030303030) << (8 * (8 - length));
+    word = (word * 10 + (word >> 8)) & 0x00ff00ff00ff00ff;
+    word = (word * 100 + (word >> 16)) & 0x0000ffff0000ffff;
+    return (word * 10000 + (word >> 32)) & 0xffffffff;
+}
+
+// An unsigned count without a sign; whatever follows its digits ends it.
+const char* take_count(const char* at, unsigned long& value)
+{
+    const char* end = first_outside<'0', '9'>(at);
+    auto length = static_cast<std::size_t>(end - at);
+    if (length == 0 || length > plain_count_digits)
+        return nullptr;
+    static constexpr unsigned long powers_of_ten[] = {1,      10,      100,      1000,     10000,
+                                                      100000, 1000000, 10000000, 100000000};
+    unsigned long count = 0;
+    for (; length > 8; length -= 8, at += 8)
+        count = count * powers_of_ten[8] + digits_value(at, 8);
+    value = count * powers_of_ten[length] + digits_value(at, length);
+    return end;
+}
+
+}  // namespace
+
+bool scan_plain_header(const char* at, volume_entry& volume)
+{
+    return (at = take_token(at, volume.name)) != nullptr && (at = skip_spaces(at)) != nullptr &&
+           (at = take_count(at, volume.volume_number)) != nullptr &&
+           (at = skip_spaces(at)) != nullptr && (at = take_token(at, volume.type)) != nullptr &&
+           (at = skip_spaces(at)) != nullptr && (at = take_count(at, volume.size_k)) != nullptr &&
+           (at = skip_spaces(at)) != nullptr && *at == 'K' &&
+           (at = skip_spaces(at + 1)) != nullptr && take_token(at, volume.status) != nullptr;
+}
+
+bool scan_plain_details(const char* at, volume_entry& volume)
+{
+    return (at = skip_spaces(at)) != nullptr &&
+           (at = take_token(at, volume.first_detail)) != nullptr &&
+           (at = skip_spaces(at)) != nullptr && take_token(at, volume.second_detail) != nullptr;
+}
+
+bool scan_plain_quota(const char* at, volume_entry& volume)
+{
+    return take_count(first_outside<' ', ' '>(at), volume.max_quota_k) != nullptr;
+}
