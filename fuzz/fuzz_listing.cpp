@@ -1,11 +1,12 @@
 // Feeds arbitrary bytes to the listing reader as its standard input and
-// checks every report row it writes.  The first byte chooses the switches.
+// checks every report row it writes.  The first byte chooses the switches and
+// how the listing arrives (listing_feed.h).
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "listing/volume_listing.h"
+#include "listing_feed.h"
 
 namespace {
 
@@ -73,27 +74,9 @@ void check_report(const char* report, std::size_t length)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    if (size == 0)
-        return 0;
-    selection = {(data[0] & 1) == 0, (data[0] & 2) != 0, (data[0] & 4) != 0, (data[0] & 8) == 0,
-                 (data[0] & 16) != 0};
-    FILE* input = fmemopen(const_cast<std::uint8_t*>(data + 1), size - 1, "r");
     char* report = nullptr;
     std::size_t report_length = 0;
-    FILE* output = open_memstream(&report, &report_length);
-    if (input == nullptr || output == nullptr)
-        std::abort();
-
-    FILE* const real_stdin = stdin;
-    FILE* const real_stdout = stdout;
-    stdin = input;
-    stdout = output;
-    scan_listing();
-    stdin = real_stdin;
-    stdout = real_stdout;
-
-    std::fclose(input);
-    std::fclose(output);
+    run_scan_listing(feed_listing(data, size), report, report_length);
     check_report(report, report_length);
     std::free(report);
     return 0;

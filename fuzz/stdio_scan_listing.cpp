@@ -1,0 +1,44 @@
+#include "stdio_scan_listing.h"
+
+#include <cstring>
+
+namespace {
+
+// A read that fails hands over no line, even when it has some of its bytes.
+bool read_line(char (&line)[line_buffer_size], FILE* input)
+{
+    return std::fgets(line, sizeof line, input) != nullptr && std::ferror(input) == 0;
+}
+
+bool begins_with(const char* line, const char* prefix)
+{
+    return std::strncmp(line, prefix, std::strlen(prefix)) == 0;
+}
+
+}  // namespace
+
+bool stdio_scan_listing(FILE* input, FILE* output, const selection_flags& flags)
+{
+    char line[line_buffer_size];
+    volume_entry v{};
+    while (read_line(line, input)) {
+        if (line[0] == ' ' || line[0] == '\n' || begins_with(line, "Total number of") ||
+            begins_with(line, "Total volumes on"))
+            continue;
+        if (std::sscanf(line, header_pattern, v.name, &v.volume_number, v.type, &v.size_k,
+                        v.status) != 5 ||
+            !is_selected(v, flags))
+            continue;
+        if (!read_line(line, input) || !begins_with(line, "    ") ||
+            std::sscanf(line, detail_pattern, v.first_detail, v.second_detail) != 2)
+            continue;
+        if (!read_line(line, input) || !begins_with(line, "    "))
+            continue;
+        if (!read_line(line, input) || !begins_with(line, quota_prefix) ||
+            std::sscanf(line + std::strlen(quota_prefix), quota_pattern, &v.max_quota_k) < 1)
+            continue;
+        std::fprintf(output, "%-32s %9lu %9lu %s %s %s\n", v.name, v.max_quota_k, v.size_k, v.type,
+                     v.first_detail, v.second_detail);
+    }
+    return std::ferror(input) != 0;
+}
