@@ -1,12 +1,14 @@
 /* The same stdio calls as quota_report, in plain C with no error handling:
- * the speed the filter is measured against.  Default switches only. */
+ * the speed the filter is measured against.  The default switches, or with
+ * -rbf every volume of the usual types and states. */
 #include <stdio.h>
 #include <string.h>
 
-int main(void)
+int main(int argc, char *argv[])
 {
     char line[1024], name[63], type[9], status[19], first[127], second[15];
     unsigned long number, size, quota;
+    int all = argc > 1 && !strcmp(argv[1], "-rbf");
 
     while (fgets(line, sizeof line, stdin)) {
         if (line[0] == ' ' || line[0] == '\n' || !strncmp(line, "Total number of", 15) ||
@@ -14,7 +16,7 @@ int main(void)
             continue;
         if (sscanf(line, "%62s%lu%8s%lu K %18s", name, &number, type, &size, status) != 5)
             continue;
-        if (!strcmp(type, "RO") || !strcmp(type, "BK") || !strcmp(status, "Off-line"))
+        if (!all && (!strcmp(type, "RO") || !strcmp(type, "BK") || !strcmp(status, "Off-line")))
             continue;
         if (!fgets(line, sizeof line, stdin) || strncmp(line, "    ", 4) ||
             sscanf(line, "%126s%14s", first, second) != 2)

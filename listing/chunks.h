@@ -14,6 +14,13 @@ struct line_chunk {
     std::size_t length;
 };
 
+// Whether the chunk begins with the prefix; as for the scan patterns, a zero
+// byte ends the chunk's text.
+template <std::size_t size> bool begins_with(const line_chunk& chunk, const char (&prefix)[size])
+{
+    return chunk.length >= size - 1 && std::memcmp(chunk.bytes, prefix, size - 1) == 0;
+}
+
 // So many bytes past the end of any chunk can be read (and mean nothing), so
 // that short copies out of a chunk can be of fixed size.
 inline constexpr std::size_t readable_past_chunk = 128;

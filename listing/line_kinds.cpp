@@ -21,11 +21,6 @@ const char* text_of(const line_chunk& chunk)
     return line;
 }
 
-template <std::size_t size> bool begins_with(const line_chunk& chunk, const char (&prefix)[size])
-{
-    return chunk.length >= size - 1 && std::memcmp(chunk.bytes, prefix, size - 1) == 0;
-}
-
 // Only a chunk that ends in its newline is scanned by hand, where it lies.
 bool is_whole_line(const line_chunk& chunk)
 {
@@ -33,12 +28,6 @@ bool is_whole_line(const line_chunk& chunk)
 }
 
 }  // namespace
-
-bool is_passed_over(const line_chunk& chunk)
-{
-    return chunk.bytes[0] == ' ' || chunk.bytes[0] == '\n' ||
-           begins_with(chunk, "Total number of") || begins_with(chunk, "Total volumes on");
-}
 
 bool scan_header(const line_chunk& chunk, volume_entry& volume)
 {
@@ -53,11 +42,6 @@ bool scan_first_detail(const line_chunk& chunk, volume_entry& volume)
            ((is_whole_line(chunk) && scan_plain_details(chunk.bytes, volume)) ||
             std::sscanf(text_of(chunk), detail_pattern, volume.first_detail,
                         volume.second_detail) == 2);
-}
-
-bool is_second_detail(const line_chunk& chunk)
-{
-    return begins_with(chunk, "    ");
 }
 
 bool scan_quota(const line_chunk& chunk, volume_entry& volume)

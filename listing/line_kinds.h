@@ -5,7 +5,11 @@
 #include "volume_listing.h"
 
 // A chunk that begins no record: indented, empty, or a summary line.
-bool is_passed_over(const line_chunk& chunk);
+inline bool is_passed_over(const line_chunk& chunk)
+{
+    return chunk.bytes[0] == ' ' || chunk.bytes[0] == '\n' ||
+           begins_with(chunk, "Total number of") || begins_with(chunk, "Total volumes on");
+}
 
 // A header line: fills name, volume_number, type, size_k and status.
 bool scan_header(const line_chunk& chunk, volume_entry& volume);
@@ -14,7 +18,10 @@ bool scan_header(const line_chunk& chunk, volume_entry& volume);
 bool scan_first_detail(const line_chunk& chunk, volume_entry& volume);
 
 // The second detail line, whose content is not examined.
-bool is_second_detail(const line_chunk& chunk);
+inline bool is_second_detail(const line_chunk& chunk)
+{
+    return begins_with(chunk, "    ");
+}
 
 // The quota line: fills max_quota_k.
 bool scan_quota(const line_chunk& chunk, volume_entry& volume);

@@ -30,20 +30,31 @@ std::uint64_t load_word(const char* at)
     return word;
 }
 
-// The first byte from `at` on that is below `low` or above `high` (both below
-// 0x80), found a word at a time.  In each word the high bit of every such
-// byte is set, exactly up to the first of them, which is all that is used.
-template <char low, char high> const char* first_outside(const char* at)
+// The high bit of every byte of the word below `low` or above `high` (both
+// below 0x80): exact up to the first such byte, which is all that is used.
+template <char low, char high> std::uint64_t bytes_outside(std::uint64_t word)
 {
     constexpr std::uint64_t ones = 0x0101010101010101;
     static_assert(low > 0 && high >= low, "bounds below 0x80");
+    std::uint64_t below = (word - low * ones) & ~word;
+    std::uint64_t above = (word + (0x7f - high) * ones) | word;
+    return (below | above) & (0x80 * ones);
+}
+
+// How many bytes of the word come before the first one with a bit set: 8
+// when there is none.
+std::size_t bytes_before(std::uint64_t marks)
+{
+    return static_cast<std::size_t>(std::countr_zero(marks)) / 8;
+}
+
+// The first byte from `at` on that is below `low` or above `high`.
+template <char low, char high> const char* first_outside(const char* at)
+{
     for (;; at += 8) {
-        std::uint64_t word = load_word(at);
-        std::uint64_t below = (word - low * ones) & ~word;
-        std::uint64_t above = (word + (0x7f - high) * ones) | word;
-        std::uint64_t marks = (below | above) & (0x80 * ones);
-        if (marks != 0)
-            return at + std::countr_zero(marks) / 8;
+        std::size_t inside = bytes_before(bytes_outside<low, high>(load_word(at)));
+        if (inside < 8)
+            return at + inside;
     }
 }
 
@@ -56,11 +67,21 @@ bool is_token_end(char c)
 // Each step returns the byte after what it took, or nullptr where the line is
 // not plain.
 
+// The first byte from `at` on that is not a space.
+const char* past_spaces(const char* at)
+{
+    constexpr std::uint64_t spaces = 0x2020202020202020;
+    for (;; at += 8) {
+        std::size_t inside = bytes_before(load_word(at) ^ spaces);
+        if (inside < 8)
+            return at + inside;
+    }
+}
+
 // One or more spaces.
 const char* skip_spaces(const char* at)
 {
-    const char* end = first_outside<' ', ' '>(at);
-    return end != at ? end : nullptr;
+    return *at == ' ' ? past_spaces(at + 1) : nullptr;
 }
 
 // A token of printable ASCII that fits its conversion's width: its buffer's
@@ -77,30 +98,39 @@ template <std::size_t size> const char* take_token(const char* at, char (&into)[
     return end;
 }
 
-// The value of 1 to 8 digits: each pair of digits is joined, then each pair
-// of pairs, then the two halves.
-std::uint64_t digits_value(const char* at, std::size_t length)
+// The value of the first 1 to 8 bytes of a word of digits: each pair of
+// digits is joined, then each pair of pairs, then the two halves.
+std::uint64_t digits_value(std::uint64_t word, std::size_t length)
 {
-    std::uint64_t word = (load_word(at) - 0x3030303030303030) << (8 * (8 - length));
+    word = (word - 0x3030303030303030) << (8 * (8 - length));
     word = (word * 10 + (word >> 8)) & 0x00ff00ff00ff00ff;
     word = (word * 100 + (word >> 16)) & 0x0000ffff0000ffff;
     return (word * 10000 + (word >> 32)) & 0xffffffff;
 }
 
-// An unsigned count without a sign; whatever follows its digits ends it.
+// An unsigned count without a sign; whatever follows its digits ends it.  A
+// run too long for a count is summed to no purpose, and then refused.
 const char* take_count(const char* at, unsigned long& value)
 {
-    const char* end = first_outside<'0', '9'>(at);
-    auto length = static_cast<std::size_t>(end - at);
-    if (length == 0 || length > plain_count_digits)
-        return nullptr;
     static constexpr unsigned long powers_of_ten[] = {1,      10,      100,      1000,     10000,
                                                       100000, 1000000, 10000000, 100000000};
+    const char* start = at;
     unsigned long count = 0;
-    for (; length > 8; length -= 8, at += 8)
-        count = count * powers_of_ten[8] + digits_value(at, 8);
-    value = count * powers_of_ten[length] + digits_value(at, length);
-    return end;
+    for (;; at += 8) {
+        std::uint64_t word = load_word(at);
+        std::size_t digits = bytes_before(bytes_outside<'0', '9'>(word));
+        if (digits > 0)
+            count = count * powers_of_ten[digits] + digits_value(word, digits);
+        if (digits < 8) {
+            at += digits;
+            break;
+        }
+    }
+    auto length = static_cast<std::size_t>(at - start);
+    if (length == 0 || length > plain_count_digits)
+        return nullptr;
+    value = count;
+    return at;
 }
 
 }  // namespace
@@ -124,5 +154,5 @@ bool scan_plain_details(const char* at, volume_entry& volume)
 
 bool scan_plain_quota(const char* at, volume_entry& volume)
 {
-    return take_count(first_outside<' ', ' '>(at), volume.max_quota_k) != nullptr;
+    return take_count(past_spaces(at), volume.max_quota_k) != nullptr;
 }
