@@ -63,7 +63,7 @@ peak_kilobytes() { # command listing
 }
 
 ratio() { # numerator denominator digits
-    awk -v n="$1" -v d="$2" -v f="%.$3f" 'BEGIN { printf f, n / d }'
+    awk -v n="$1" -v d="$2" -v f="%.$3f" 'BEGIN { if (d > 0) printf f, n / d; else printf "-" }'
 }
 
 printf '%-8s %-28s %14s %8s %10s\n' listing program "x quota_report" "MB/s" "peak KB"

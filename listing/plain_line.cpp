@@ -4,31 +4,17 @@
 // fixed size; neither looks at what lies past the newline.
 #include "plain_line.h"
 
-#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <limits>
 
 #include "chunks.h"
+#include "words.h"
 
 namespace {
 
 constexpr std::size_t plain_count_digits = std::numeric_limits<unsigned long>::digits10;
 static_assert(plain_count_digits == 19, "a run of 19 digits is below 2^64");
-
-// Eight bytes of text, the first in the lowest byte of the word.
-std::uint64_t load_word(const char* at)
-{
-    std::uint64_t word = 0;
-    std::memcpy(&word, at, sizeof word);
-    if constexpr (std::endian::native == std::endian::big) {
-        std::uint64_t reversed = 0;
-        for (int n = 0; n < 8; ++n, word >>= 8)
-            reversed = reversed << 8 | (word & 0xff);
-        word = reversed;
-    }
-    return word;
-}
 
 // The high bit of every byte of the word below `low` or above `high` (both
 // below 0x80): exact up to the first such byte, which is all that is used.
@@ -39,13 +25,6 @@ template <char low, char high> std::uint64_t bytes_outside(std::uint64_t word)
     std::uint64_t below = (word - low * ones) & ~word;
     std::uint64_t above = (word + (0x7f - high) * ones) | word;
     return (below | above) & (0x80 * ones);
-}
-
-// How many bytes of the word come before the first one with a bit set: 8
-// when there is none.
-std::size_t bytes_before(std::uint64_t marks)
-{
-    return static_cast<std::size_t>(std::countr_zero(marks)) / 8;
 }
 
 // The first byte from `at` on that is below `low` or above `high`.

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "volume_listing.h"
+#include "words.h"
 
 selection_flags selection;
 
@@ -29,8 +30,8 @@ constexpr std::size_t count_digits = std::numeric_limits<unsigned long>::digits1
 
 // Each piece is put with a copy or a fill of fixed size, which the compiler
 // makes a few moves, and the next piece starts where the last one really
-// ended; so the row buffer has room for the widest row and the widest copy
-// past its end.  The widest row counts each token at its width and its
+// ended; so the row buffer has room for the widest row and for the widest
+// copy past its end.  The widest row counts each token at its width and its
 // buffer's terminating zero for the space or newline after it.
 constexpr std::size_t row_size = sizeof volume_entry::name + 2 * (count_digits + 1) +
                                  sizeof volume_entry::type + sizeof volume_entry::first_detail +
@@ -72,18 +73,6 @@ std::uint64_t eight_digits(unsigned long count)
     word = high | (word - high * 100) << 16;
     high = (word * 103 >> 10) & 0x000f000f000f000f;
     return high | (word - high * 10) << 8;
-}
-
-// Stores a word's bytes, the lowest first.
-void store_word(char* at, std::uint64_t word)
-{
-    if constexpr (std::endian::native == std::endian::big) {
-        std::uint64_t reversed = 0;
-        for (int n = 0; n < 8; ++n, word >>= 8)
-            reversed = reversed << 8 | (word & 0xff);
-        word = reversed;
-    }
-    std::memcpy(at, &word, sizeof word);
 }
 
 // A count right-aligned in its columns.  Below 10^8 its digits are made all
