@@ -13,6 +13,11 @@
 #include "listing/volume_listing.h"
 #include "options.h"
 
+// The command line has no option that prints the version, so the program
+// carries it as text: strings quota_report | grep '^quota_report [0-9]'.
+extern const char program_version[];
+const char program_version[] = QUOTA_REPORT_VERSION;
+
 namespace {
 
 void bind_input(const char* path)
