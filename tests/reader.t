@@ -227,7 +227,7 @@ $ quota_report
 <     x\r
 <     MaxQuota 20 K\r
 <     Creation    Mon Dec  7 10:00:00 2026\r
-<\r
+< \r
 > vol.a                                   20        10 RW hostA pA
 ? 0
 

@@ -14,6 +14,8 @@
 #   = file               the `>` lines that follow are the file's content
 #   - file               the file must not exist afterwards
 #   ? status             the expected exit status; ends the case and runs it
+# A tag may stand alone (an empty line of text) or is followed by one space.
+# Lines beginning with # are comments; empty lines are ignored.
 # Commands may call `records N`, which writes N complete, selected records,
 # and `inject CALL ERRNO|delay_enter=N WHEN FILE COMMAND...` (below).  A case
 # whose command exits 77 is skipped.
@@ -115,23 +117,49 @@ new_case() {
     rm -f "$work"/expect.file.*
 }
 
+# A line the runner does not understand stops it: a tag must stand alone or be
+# followed by one space, every tag belongs to a case, and every case ends in
+# its status.
+unreadable() { # table line-number why
+    echo "$1:$2: $3" >&2
+    exit 2
+}
+
 for table in "$@"; do
     echo "# $(basename "$table")"
+    number=0 open=
     while IFS= read -r line || [ -n "$line" ]; do
+        number=$((number + 1))
         tag=${line:0:1} text=${line:2}
+        if [ "$tag" = '#' ]; then
+            [ "${line:0:4}" = '### ' ] || continue
+            [ -z "$open" ] || unreadable "$table" "$number" "the case \"$title\" has no status line"
+            new_case "${line:4}"
+            open=1
+            continue
+        fi
+        [ -n "$line" ] || continue
+        [ "${#line}" = 1 ] || [ "${line:1:1}" = ' ' ] ||
+            unreadable "$table" "$number" "a tag is followed by a space: $line"
         case $tag in
-        '#') [ "${line:0:4}" = '### ' ] && new_case "${line:4}" ;;
+        '$' | '<' | '>' | '!' | '=' | '-' | '?') ;;
+        *) unreadable "$table" "$number" "cannot read line: $line" ;;
+        esac
+        [ -n "$open" ] || unreadable "$table" "$number" "a line outside any case: $line"
+        case $tag in
         '$') command+="$text"$'\n' ;;
         '<') printf '%b\n' "$text" >>"$work/listing" ;;
         '>') printf '%b\n' "$text" >>"$target" ;;
         '!') printf '%b\n' "$text" >>"$work/expect.stderr" ;;
         '=') files+=("$text") target=$work/expect.file.$text; : >"$target" ;;
         '-') absent+=("$text") ;;
-        '?') run_case "$title" "$text" ;;
-        '') ;;
-        *) echo "$table: cannot read line: $line" >&2; exit 2 ;;
+        '?')
+            [[ $text =~ ^[0-9]+$ ]] || unreadable "$table" "$number" "not an exit status: $line"
+            run_case "$title" "$text"
+            open= ;;
         esac
     done <"$table"
+    [ -z "$open" ] || unreadable "$table" "$number" "the case \"$title\" has no status line"
 done
 
 echo "$passed passed, $failed failed, $skipped skipped"
