@@ -10,9 +10,12 @@
 # rpmlint (no error but no-signature) and hardening-check on the packaged
 # binaries; unpacks every package and runs its binary on -h and the sample
 # listing, whose report must be REFERENCE_BINARY's (a native build, with
-# generate_listing beside it).  The portable x86-64 binary also runs in an
-# otherwise empty root, and the aarch64 one under qemu-aarch64-static, which
-# must behave as the reference on listings of several MB.
+# generate_listing beside it), and finds its version in it.  The portable
+# x86-64 binary also runs in an otherwise empty root, and the aarch64 one
+# under qemu-aarch64-static, which must behave as the reference on listings of
+# several MB.  The source release, unpacked outside any git checkout, must
+# build, run the sample and pass every test with the two commands of its
+# README.
 set -euo pipefail
 
 reference=$(realpath "${1:?usage: check.sh REFERENCE_BINARY}")
@@ -20,6 +23,7 @@ source_tree=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 sample=$source_tree/examples/listing.txt
+version=$(sed -n 's/^project(quota_report VERSION \([0-9.]*\)$/\1/p' "$source_tree/CMakeLists.txt")
 
 fail() {
     echo "FAIL: $*" >&2
@@ -45,7 +49,8 @@ packages=$first/build/packages
 for f in SHA256SUMS $(cut -d' ' -f3 "$packages/SHA256SUMS"); do
     cmp -s "$packages/$f" "$second/build/packages/$f" || fail "$f differs between the two builds"
 done
-[ "$(wc -l <"$packages/SHA256SUMS")" = 4 ] || fail "SHA256SUMS does not list four packages"
+[ "$(wc -l <"$packages/SHA256SUMS")" = 5 ] ||
+    fail "SHA256SUMS does not list four packages and the source release"
 sed 's/^/   /' "$packages/SHA256SUMS"
 echo "   the same bytes from $first and $second"
 
@@ -58,7 +63,12 @@ runs_the_sample() { # what binary
     "$2" -h 2>"$work/help" && head -n 1 "$work/help" | grep -q '^Usage: .*quota_report \[-rwbnfh\]' ||
         fail "$1: -h does not print the help text"
     "$2" "$sample" | cmp -s - <("$reference" "$sample") || fail "$1: the sample report differs"
-    echo "   $1: -h and the sample listing as the reference build"
+    carries_its_version "$1" "$2"
+    echo "   $1: -h and the sample listing as the reference build; it is $version"
+}
+
+carries_its_version() { # what binary
+    strings "$2" | grep -qx "quota_report $version" || fail "$1: no version $version in the binary"
 }
 
 hardened() { # what binary
@@ -80,7 +90,8 @@ echo "   lintian: $(if [ -s "$work/lintian" ]; then cat "$work/lintian"; else ec
 dpkg-deb -x "$deb" "$work/deb"
 doc=$work/deb/usr/share/doc/quota-report
 for f in usr/bin/quota_report usr/share/man/man1/quota_report.1.gz \
-    usr/share/doc/quota-report/copyright usr/share/doc/quota-report/changelog.gz; do
+    usr/share/doc/quota-report/copyright usr/share/doc/quota-report/changelog.gz \
+    usr/share/doc/quota-report/examples/listing.txt; do
     [ -f "$work/deb/$f" ] || fail "the .deb lacks $f"
 done
 grep -q '^License: ISC$' "$doc/copyright" || fail "the copyright file names no ISC licence"
@@ -99,7 +110,9 @@ grep -E ': [EW]: ' "$work/rpmlint" | sed 's/^/   rpmlint: /'
 ! grep -E ': E: ' "$work/rpmlint" | grep -v ': E: no-signature$' || fail "rpmlint reports errors"
 mkdir "$work/rpm"
 rpm2cpio "$rpm" | (cd "$work/rpm" && cpio -idm --quiet)
-[ -f "$work/rpm/usr/share/man/man1/quota_report.1.gz" ] || fail "the .rpm lacks the manual page"
+for f in usr/share/man/man1/quota_report.1.gz usr/share/doc/quota_report/examples/listing.txt; do
+    [ -f "$work/rpm/$f" ] || fail "the .rpm lacks $f"
+done
 hardened .rpm "$work/rpm/usr/bin/quota_report"
 runs_the_sample .rpm "$work/rpm/usr/bin/quota_report"
 
@@ -108,9 +121,10 @@ portable() { # what tarball folder: unpacks it and checks what it holds
     tar -xzf "$2" -C "$3"
     top=$(echo "$3"/*)
     for f in bin/quota_report share/man/man1/quota_report.1.gz share/doc/quota_report/README.md \
-        share/doc/quota_report/LICENSE share/doc/quota_report/listing.txt; do
+        share/doc/quota_report/LICENSE share/doc/quota_report/examples/listing.txt; do
         [ -f "$top/$f" ] || fail "$1 lacks $f"
     done
+    carries_its_version "$1" "$top/bin/quota_report"
     ! readelf -d "$top/bin/quota_report" | grep -q NEEDED || fail "$1: the binary needs shared libraries"
     readelf -d "$top/bin/quota_report" | grep -q BIND_NOW || fail "$1: no immediate binding"
     readelf -lW "$top/bin/quota_report" | grep -q GNU_RELRO || fail "$1: no read-only relocations"
@@ -149,7 +163,29 @@ echo "   aarch64 under qemu: the reference's output, errors and status for the u
 echo "-- cmake --install"
 cmake --install "$first/build/release" --prefix "$work/prefix" >/dev/null
 for f in bin/quota_report share/man/man1/quota_report.1.gz share/doc/quota_report/README.md \
-    share/doc/quota_report/NEWS.md share/doc/quota_report/LICENSE share/doc/quota_report/listing.txt; do
+    share/doc/quota_report/NEWS.md share/doc/quota_report/LICENSE \
+    share/doc/quota_report/examples/listing.txt; do
     [ -f "$work/prefix/$f" ] || fail "not installed: $f"
 done
 echo "   installs the program, the manual page and the documentation"
+
+echo "-- the source release"
+mkdir "$work/source"
+tar -xzf "$packages/quota_report-$version.tar.gz" -C "$work/source"
+unpacked=$work/source/quota_report-$version
+[ -f "$unpacked/README.md" ] && [ ! -e "$unpacked/.git" ] || fail "the source release is not one folder"
+git -C "$unpacked" rev-parse 2>/dev/null && fail "the source release lies in a git checkout"
+diff <(tar -tzf "$packages/quota_report-$version.tar.gz" | grep -v '/$' | sed "s|^quota_report-$version/||" | sort) \
+    <(git -C "$source_tree" ls-files | sort) >/dev/null || fail "the source release is not the tracked files"
+# The two commands of its README: the sample, then every test.
+sample_command=$(grep -m 1 '^    cmake --preset default && ' "$unpacked/README.md" | sed 's/^    //')
+test_command=$(grep -m 1 '^    cmake --workflow --preset test$' "$unpacked/README.md" | sed 's/^    //')
+[ -n "$sample_command" ] && [ -n "$test_command" ] || fail "the README gives no build commands"
+(cd "$unpacked" && eval "$sample_command") >"$work/source.sample" 2>"$work/source.log" ||
+    { tail -n 20 "$work/source.log"; fail "the source release does not build and run the sample"; }
+grep -q "^home" "$work/source.sample" || fail "the source release's sample report is empty"
+(cd "$unpacked" && eval "$test_command") >"$work/source.tests" 2>&1 ||
+    { tail -n 30 "$work/source.tests"; fail "the source release fails its tests"; }
+grep -q '^100% tests passed' "$work/source.tests" || fail "the source release's tests did not all pass"
+echo "   quota_report-$version.tar.gz: the tracked files; outside git it builds, runs the sample" \
+    "and passes $(grep -c 'Test #' "$work/source.tests") tables"
