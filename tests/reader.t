@@ -95,6 +95,15 @@ $ quota_report
 < \tMaxQuota 40 K
 ? 0
 
+### columns aligned with long runs of spaces, as listings print them
+$ quota_report
+< home.alice                        536870915 RW    1638400 K On-line
+<     fs1.example.net             /srv/a
+<     ids rw 536870915 ro 536870916 bk 536870917
+<     MaxQuota            5000000 K
+> home.alice                         5000000   1638400 RW fs1.example.net /srv/a
+? 0
+
 ### a header line may begin with a tab but not with a space
 $ quota_report
 <  vol.a 1 RW 10 K On-line
