@@ -100,9 +100,8 @@ char* put_count(char* at, unsigned long count)
         std::memcpy(first -= 2, &digit_pairs[2 * count], 2);
     else
         *--first = static_cast<char>('0' + count);
+    // Nine digits or more fill the columns.
     auto length = static_cast<std::size_t>(digits + count_digits - first);
-    std::memset(at, ' ', count_columns);
-    at += length < count_columns ? count_columns - length : 0;
     std::memcpy(at, first, count_digits);
     return at + length;
 }
