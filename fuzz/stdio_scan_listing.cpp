@@ -1,5 +1,6 @@
 #include "stdio_scan_listing.h"
 
+#include <cinttypes>
 #include <cstring>
 
 namespace {
@@ -37,8 +38,8 @@ bool stdio_scan_listing(FILE* input, FILE* output, const selection_flags& flags)
         if (!read_line(line, input) || !begins_with(line, quota_prefix) ||
             std::sscanf(line + std::strlen(quota_prefix), quota_pattern, &v.max_quota_k) < 1)
             continue;
-        std::fprintf(output, "%-32s %9lu %9lu %s %s %s\n", v.name, v.max_quota_k, v.size_k, v.type,
-                     v.first_detail, v.second_detail);
+        std::fprintf(output, "%-32s %9" PRIu64 " %9" PRIu64 " %s %s %s\n", v.name, v.max_quota_k,
+                     v.size_k, v.type, v.first_detail, v.second_detail);
     }
     return std::ferror(input) != 0;
 }

@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr std::size_t plain_count_digits = std::numeric_limits<unsigned long>::digits10;
+constexpr std::size_t plain_count_digits = std::numeric_limits<std::uint64_t>::digits10;
 static_assert(plain_count_digits == 19, "a run of 19 digits is below 2^64");
 
 // The high bit of every byte of the word below `low` or above `high` (both
@@ -89,12 +89,12 @@ std::uint64_t digits_value(std::uint64_t word, std::size_t length)
 
 // An unsigned count without a sign; whatever follows its digits ends it.  A
 // run too long for a count is summed to no purpose, and then refused.
-const char* take_count(const char* at, unsigned long& value)
+const char* take_count(const char* at, std::uint64_t& value)
 {
-    static constexpr unsigned long powers_of_ten[] = {1,      10,      100,      1000,     10000,
+    static constexpr std::uint64_t powers_of_ten[] = {1,      10,      100,      1000,     10000,
                                                       100000, 1000000, 10000000, 100000000};
     const char* start = at;
-    unsigned long count = 0;
+    std::uint64_t count = 0;
     for (;; at += 8) {
         std::uint64_t word = load_word(at);
         std::size_t digits = bytes_before(bytes_outside<'0', '9'>(word));

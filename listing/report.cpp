@@ -1,6 +1,7 @@
 // Which volumes are wanted, and the report row of each.
 #include <array>
 #include <bit>
+#include <cinttypes>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -21,12 +22,12 @@ bool is(const char (&token)[size], const char (&word)[word_size])
     return std::memcmp(token, word, word_size) == 0;
 }
 
-// The row is what "%-32s %9lu %9lu %s %s %s\n" would print, put together by
+// The row is what "%-32s %9" PRIu64 " %9" PRIu64 " %s %s %s\n" would print, put together by
 // hand: the name padded to 32 columns, the quota and the size right-aligned in
 // 9, then the type and the two detail tokens, one space apart.
 constexpr std::size_t name_columns = 32;
 constexpr std::size_t count_columns = 9;
-constexpr std::size_t count_digits = std::numeric_limits<unsigned long>::digits10 + 1;
+constexpr std::size_t count_digits = std::numeric_limits<std::uint64_t>::digits10 + 1;
 
 // Each piece is put with a copy or a fill of fixed size, which the compiler
 // makes a few moves, and the next piece starts where the last one really
@@ -66,7 +67,7 @@ constexpr auto digit_pairs = [] {
 // byte: split into halves of four digits, each half into pairs, each pair
 // into digits, all lanes at once.  Multiplying by 10486 and shifting by 20
 // divides by 100 below 10^4, by 103 and 10 divides by 10 below 100.
-std::uint64_t eight_digits(unsigned long count)
+std::uint64_t eight_digits(std::uint64_t count)
 {
     std::uint64_t word = count / 10000 | std::uint64_t{count % 10000} << 32;
     std::uint64_t high = (word * 10486 >> 20) & 0x0000007f0000007f;
@@ -79,7 +80,7 @@ std::uint64_t eight_digits(unsigned long count)
 // at once and its leading zeros turned into spaces; a longer one is written
 // from its last digit back, two at a time, and copied with whatever follows
 // it, which the next piece overwrites.
-char* put_count(char* at, unsigned long count)
+char* put_count(char* at, std::uint64_t count)
 {
     static_assert(count_columns == 9, "a space and eight digits");
     if (count < 100000000) {
@@ -95,9 +96,9 @@ char* put_count(char* at, unsigned long count)
     char digits[2 * count_digits] = {};
     char* first = digits + count_digits;
     for (; count >= 100; count /= 100)
-        std::memcpy(first -= 2, &digit_pairs[2 * (count % 100)], 2);
+        std::memcpy(first -= 2, &digit_pairs[2 * static_cast<std::size_t>(count % 100)], 2);
     if (count >= 10)
-        std::memcpy(first -= 2, &digit_pairs[2 * count], 2);
+        std::memcpy(first -= 2, &digit_pairs[2 * static_cast<std::size_t>(count)], 2);
     else
         *--first = static_cast<char>('0' + count);
     // Nine digits or more fill the columns.

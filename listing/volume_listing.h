@@ -2,15 +2,19 @@
 // procedures that read the listing and write the report.
 #pragma once
 
+#include <cinttypes>
 #include <cstddef>
+#include <cstdint>
 
 // Every text field is one token scanned by a "%Ns" conversion; its buffer
 // holds N bytes and the terminating zero.  The patterns are spelled out here
-// once, and the checks below tie each width in them to its buffer.
-inline constexpr char header_pattern[] = "%62s%lu%8s%lu K %18s";
+// once, and the checks below tie each width in them to its buffer.  Counts
+// are unsigned 64-bit on every machine: SCNu64 is "lu" where long has 64
+// bits and "llu" where it has 32.
+inline constexpr char header_pattern[] = "%62s%" SCNu64 "%8s%" SCNu64 " K %18s";
 inline constexpr char detail_pattern[] = "%126s%14s";
 inline constexpr char quota_prefix[] = "    MaxQuota ";
-inline constexpr char quota_pattern[] = "%lu K";
+inline constexpr char quota_pattern[] = "%" SCNu64 " K";
 // A chunk is what fgets would read into a buffer of this size: at most 1023
 // bytes, ending after a newline or at that limit.
 inline constexpr std::size_t line_buffer_size = 1024;
@@ -35,16 +39,15 @@ constexpr std::size_t conversion_width(const char* pattern, int n)
 
 struct volume_entry {
     char name[conversion_width(header_pattern, 0) + 1];
-    unsigned long volume_number;
+    std::uint64_t volume_number;
     char type[conversion_width(header_pattern, 2) + 1];
-    unsigned long size_k;
+    std::uint64_t size_k;
     char status[conversion_width(header_pattern, 4) + 1];
     char first_detail[conversion_width(detail_pattern, 0) + 1];
     char second_detail[conversion_width(detail_pattern, 1) + 1];
-    unsigned long max_quota_k;
+    std::uint64_t max_quota_k;
 };
 
-static_assert(sizeof(unsigned long) == 8, "%lu must scan a 64-bit count");
 static_assert(sizeof(volume_entry::name) == 63 && sizeof(volume_entry::type) == 9 &&
                   sizeof(volume_entry::status) == 19,
               "header tokens are 62, 8 and 18 bytes");

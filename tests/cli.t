@@ -78,10 +78,13 @@ $ quota_report listing report </dev/null
 > vol.a                                   20        10 RW hostA pA
 ? 0
 
-### an existing output file is emptied and rewritten
+### an existing output file is emptied and rewritten, also one over 4 GiB
 $ echo 'old report line one' >report
 $ quota_report listing report
+$ truncate -s 5G large
+$ quota_report listing large
 = report
+= large
 ? 0
 
 ### an argument after a file argument is a file even when it begins with a hyphen

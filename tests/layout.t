@@ -29,6 +29,7 @@ $ quota_report
 ? 0
 
 ### numbers of 9, 10 and 20 digits: wider ones widen their column
+# 2^32 and the largest count hold on machines whose long has 32 bits too.
 $ quota_report
 < vol.a 1 RW 123456789 K On-line
 <     hostA pA
@@ -38,8 +39,13 @@ $ quota_report
 <     hostB pB
 <     x
 <     MaxQuota 0 K
+< vol.c 4294967296 RW 4294967296 K On-line
+<     hostC pC
+<     x
+<     MaxQuota 4294967297 K
 > vol.a                            1234567890 123456789 RW hostA pA
 > vol.b                                    0 18446744073709551615 RW hostB pB
+> vol.c                            4294967297 4294967296 RW hostC pC
 ? 0
 
 ### the widest type and second detail token are written whole

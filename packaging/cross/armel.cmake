@@ -1,0 +1,5 @@
+# Debian's armel, built with g++-arm-linux-gnueabi and run under qemu-arm-static.
+set(cross_triplet arm-linux-gnueabi)
+set(CMAKE_SYSTEM_PROCESSOR arm)
+set(cross_emulator qemu-arm-static)
+include(${CMAKE_CURRENT_LIST_DIR}/linux-gnu.cmake)

@@ -1,0 +1,14 @@
+# Cross-compiles for Linux with Debian's cross compiler g++-TRIPLET (from the
+# package of that name, with gcc-TRIPLET); the programs built run here under
+# qemu-user, which finds the target's C library in /usr/TRIPLET.  Included by
+# the toolchain file of each architecture, which names its triplet
+# (cross_triplet), processor (CMAKE_SYSTEM_PROCESSOR) and emulator
+# (cross_emulator).
+set(CMAKE_SYSTEM_NAME Linux)
+set(CMAKE_C_COMPILER ${cross_triplet}-gcc)
+set(CMAKE_CXX_COMPILER ${cross_triplet}-g++)
+set(CMAKE_FIND_ROOT_PATH /usr/${cross_triplet})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${cross_emulator} -L /usr/${cross_triplet})

@@ -1,0 +1,5 @@
+# Debian's s390x, built with g++-s390x-linux-gnu and run under qemu-s390x-static.
+set(cross_triplet s390x-linux-gnu)
+set(CMAKE_SYSTEM_PROCESSOR s390x)
+set(cross_emulator qemu-s390x-static)
+include(${CMAKE_CURRENT_LIST_DIR}/linux-gnu.cmake)
