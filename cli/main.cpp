@@ -20,9 +20,13 @@ const char program_version[] = QUOTA_REPORT_VERSION;
 
 namespace {
 
+// A folder opens for reading but cannot be read: it is refused here, before
+// an output file is emptied.
 void bind_input(const char* path)
 {
-    if (std::freopen(path, "r", stdin) == nullptr) {
+    struct stat input {};
+    if (std::freopen(path, "r", stdin) == nullptr ||
+        (fstat(fileno(stdin), &input) == 0 && S_ISDIR(input.st_mode))) {
         std::fprintf(stderr, "Unable to open input file %s\n", path);
         std::exit(2);
     }

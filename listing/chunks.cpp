@@ -2,6 +2,8 @@
 // handed out chunk by chunk as fgets would read them.
 #include "chunks.h"
 
+#include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -17,6 +19,8 @@ static_assert(input_size >= 2 * chunk_limit, "a chunk must fit beside a read");
 
 char input[input_size + readable_past_chunk];
 bool input_ended = false;  // a read returned nothing or failed: none follows
+bool (*before_waiting)() = nullptr;
+bool input_may_wait = false;  // not a regular file, which never waits
 
 }  // namespace
 
@@ -24,6 +28,14 @@ const char* unread_begin = input;
 const char* unread_end = input;
 
 namespace {
+
+// Whether nothing is ready to read: a poll that cannot tell lets the read
+// itself decide.
+bool read_would_wait()
+{
+    pollfd ready{fileno(stdin), POLLIN, 0};
+    return input_may_wait && poll(&ready, 1, 0) == 0;
+}
 
 // Reads more of standard input after the unread bytes, first moved to the
 // front of the buffer when a whole chunk might not fit after them.
@@ -34,6 +46,11 @@ void read_more()
         std::memmove(input, unread_begin, unread);
         unread_begin = input;
         unread_end = input + unread;
+    }
+    if (read_would_wait() && !before_waiting()) {
+        input_ended = true;
+        unread_begin = unread_end;
+        return;
     }
     auto filled = static_cast<std::size_t>(unread_end - input);
     ssize_t got = read(fileno(stdin), input + filled, input_size - filled);
@@ -50,10 +67,13 @@ void read_more()
 
 }  // namespace
 
-void start_reading()
+void start_reading(bool (*waiting)())
 {
     unread_begin = unread_end = input;
     input_ended = read_failed = false;
+    before_waiting = waiting;
+    struct stat status {};
+    input_may_wait = fstat(fileno(stdin), &status) != 0 || !S_ISREG(status.st_mode);
 }
 
 bool take_chunk_reading(line_chunk& chunk)

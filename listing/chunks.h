@@ -29,8 +29,11 @@ inline constexpr std::size_t readable_past_chunk = 128;
 extern const char* unread_begin;
 extern const char* unread_end;
 
-// Starts reading standard input from where its descriptor stands.
-void start_reading();
+// Starts reading standard input from where its descriptor stands.  Before a
+// read that would wait for input that has not arrived (a pipe, FIFO, socket
+// or terminal with nothing pending), it calls before_waiting, and it reads no
+// more when that returns false.
+void start_reading(bool (*before_waiting)());
 
 // The next chunk when it lies whole among the unread bytes, up to its newline.
 inline bool take_line(line_chunk& chunk)

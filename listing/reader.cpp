@@ -18,7 +18,9 @@ bool read_record_details(volume_entry& entry)
 
 void scan_listing()
 {
-    start_reading();
+    // Rows go out in large blocks while the listing streams in, and as soon
+    // as it stalls, so that none waits for input that may be long in coming.
+    start_reading(flush_report_rows);
     line_chunk chunk{};
     while (next_chunk(chunk)) {
         if (is_passed_over(chunk) || !scan_header(chunk, volume) || !is_selected(volume, selection))

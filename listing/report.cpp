@@ -140,3 +140,8 @@ bool write_report_row(const volume_entry& volume)
     auto length = static_cast<std::size_t>(end - row);
     return std::fwrite(row, 1, length, stdout) == length;
 }
+
+bool flush_report_rows()
+{
+    return std::fflush(stdout) == 0;
+}

@@ -83,3 +83,7 @@ bool is_selected(const volume_entry& volume, const selection_flags& flags);
 
 // Writes the row of a complete record; false when standard output refused it.
 bool write_report_row(const volume_entry& volume);
+
+// Writes out the rows waiting in standard output's buffer; false when
+// standard output refused them.
+bool flush_report_rows();

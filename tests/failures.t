@@ -1,16 +1,23 @@
 # Streams that fail: nothing is reported as success that did not succeed.
 
-### a directory as the input file is a read error
+### a directory as the input file cannot be opened, and the output file stays as it was
 $ mkdir folder
+$ echo keep >report
 $ quota_report folder
-! Unable to read input file folder
+$ quota_report folder report
+$ quota_report folder new
+! Unable to open input file folder
+! Unable to open input file folder
+! Unable to open input file folder
+= report
+> keep
+- new
 ? 2
 
-### a read error with an output file fails the run
+### a directory as standard input is a read error
 $ mkdir folder
-$ quota_report folder report
-! Unable to read input file folder
-= report
+$ quota_report <folder
+! Unable to read standard input
 ? 2
 
 ### closed standard input is a read error
@@ -153,6 +160,22 @@ $ env --default-signal=PIPE quota_report many | head -n 1; echo "status ${PIPEST
 $ records 20000 >many
 $ (trap '' PIPE; quota_report many | head -n 1; echo "status ${PIPESTATUS[0]}")
 > v1                                       1         1 RW h p
+> status 2
+! Unable to write standard output
+? 0
+
+### a finished row reaches the pipe while the listing stalls
+# The writer keeps the listing open until it has read the row back, for 10 s
+# at most: a row held in the buffer would come only after that, too late.
+$ mkfifo rows
+$ { records 1; timeout 10 head -n 1 rows >got; } | quota_report >rows; echo "status $?"
+$ cat got
+> status 0
+> v1                                       1         1 RW h p
+? 0
+
+### a row that cannot be written while the listing stalls fails the run
+$ { records 1; sleep 1; records 1; } | quota_report >/dev/full; echo "status $?"
 > status 2
 ! Unable to write standard output
 ? 0
