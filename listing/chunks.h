@@ -1,7 +1,9 @@
 // The listing as a sequence of chunks, read from standard input's descriptor.
 #pragma once
 
+#include <bit>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 #include "volume_listing.h"
@@ -29,6 +31,18 @@ inline constexpr std::size_t readable_past_chunk = 128;
 extern const char* unread_begin;
 extern const char* unread_end;
 
+// The newlines among the unread bytes are found a block of 64 bytes at a
+// time: bit n of newline_marks stands for the byte at marks_begin + n, and
+// is set while that byte is a newline not yet handed out; every byte before
+// searched_end has been looked at.
+inline constexpr std::size_t marks_block = 64;
+extern const char* marks_begin;
+extern const char* searched_end;
+extern std::uint64_t newline_marks;
+
+// Marks the newlines of the next block from searched_end, up to unread_end.
+void mark_newlines();
+
 // Starts reading standard input from where its descriptor stands.  Before a
 // read that would wait for input that has not arrived (a pipe, FIFO, socket
 // or terminal with nothing pending), it calls before_waiting, and it reads no
@@ -38,13 +52,18 @@ void start_reading(bool (*before_waiting)());
 // The next chunk when it lies whole among the unread bytes, up to its newline.
 inline bool take_line(line_chunk& chunk)
 {
-    auto unread = static_cast<std::size_t>(unread_end - unread_begin);
-    const void* newline =
-        std::memchr(unread_begin, '\n', unread < chunk_limit ? unread : chunk_limit);
-    if (newline == nullptr)
+    while (newline_marks == 0) {
+        if (searched_end == unread_end ||
+            static_cast<std::size_t>(searched_end - unread_begin) >= chunk_limit)
+            return false;
+        mark_newlines();
+    }
+    const char* end = marks_begin + std::countr_zero(newline_marks) + 1;
+    auto length = static_cast<std::size_t>(end - unread_begin);
+    if (length > chunk_limit)
         return false;
-    const char* end = static_cast<const char*>(newline) + 1;
-    chunk = {unread_begin, static_cast<std::size_t>(end - unread_begin)};
+    newline_marks &= newline_marks - 1;
+    chunk = {unread_begin, length};
     unread_begin = end;
     return true;
 }
