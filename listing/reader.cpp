@@ -30,4 +30,6 @@ void scan_listing()
         if (read_record_details(volume) && !write_report_row(volume))
             return;
     }
+    // A failure here is standard output's, which the caller sees.
+    flush_report_rows();
 }

@@ -1,4 +1,6 @@
 // Which volumes are wanted, and the report row of each.
+#include <unistd.h>
+
 #include <array>
 #include <bit>
 #include <cinttypes>
@@ -39,7 +41,15 @@ constexpr std::size_t row_size = sizeof volume_entry::name + 2 * (count_digits +
                                  sizeof volume_entry::second_detail;
 static_assert(sizeof volume_entry::name > name_columns && count_digits > count_columns,
               "the widest row holds the longest name and the largest counts");
-char row[row_size + sizeof volume_entry::first_detail];
+
+// Finished rows gather here and go to standard output 64 KiB at a time, as
+// large as the reads of the listing, which its own buffer of a few KiB then
+// writes in one call instead of many.  A row is put together where the last
+// one ended, so there is room past the block for one more row and for the
+// widest copy past its end.
+constexpr std::size_t rows_block = std::size_t{64} * 1024;
+char rows[rows_block + row_size + sizeof volume_entry::first_detail];
+char* rows_end = rows;
 
 template <std::size_t size> char* put_token(char* at, const char (&token)[size])
 {
@@ -123,9 +133,23 @@ bool is_selected(const volume_entry& volume, const selection_flags& flags)
     return !(is(volume.status, "On-line") && !flags.include_online);
 }
 
+namespace {
+
+// Hands the gathered rows to standard output.
+bool hand_over_rows()
+{
+    auto length = static_cast<std::size_t>(rows_end - rows);
+    rows_end = rows;
+    return length == 0 || std::fwrite(rows, 1, length, stdout) == length;
+}
+
+}  // namespace
+
 bool write_report_row(const volume_entry& volume)
 {
-    char* end = put_spaces_to(put_token(row, volume.name), row + name_columns);
+    // A terminal shows each row as it is finished, as it always has.
+    static const bool row_by_row = isatty(fileno(stdout)) == 1;
+    char* end = put_spaces_to(put_token(rows_end, volume.name), rows_end + name_columns);
     *end++ = ' ';
     end = put_count(end, volume.max_quota_k);
     *end++ = ' ';
@@ -137,11 +161,11 @@ bool write_report_row(const volume_entry& volume)
     *end++ = ' ';
     end = put_token(end, volume.second_detail);
     *end++ = '\n';
-    auto length = static_cast<std::size_t>(end - row);
-    return std::fwrite(row, 1, length, stdout) == length;
+    rows_end = end;
+    return (!row_by_row && rows_end < rows + rows_block) || hand_over_rows();
 }
 
 bool flush_report_rows()
 {
-    return std::fflush(stdout) == 0;
+    return hand_over_rows() && std::fflush(stdout) == 0;
 }

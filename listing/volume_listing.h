@@ -81,9 +81,10 @@ bool read_record_details(volume_entry& volume);
 
 bool is_selected(const volume_entry& volume, const selection_flags& flags);
 
-// Writes the row of a complete record; false when standard output refused it.
+// Writes the row of a complete record: to a terminal at once, elsewhere with
+// the next block of rows; false when standard output refused them.
 bool write_report_row(const volume_entry& volume);
 
-// Writes out the rows waiting in standard output's buffer; false when
-// standard output refused them.
+// Writes out every finished row, gathered or in standard output's buffer;
+// false when standard output refused them.
 bool flush_report_rows();

@@ -57,17 +57,18 @@ $ inject ftruncate EIO 1 report quota_report listing report
 ? 2
 
 ### a disk that fills up after the first block, named or bound to standard output
-$ records 300 >many
+# Rows are written 64 KiB at a time; the report of 3000 records is three times that.
+$ records 3000 >many
 $ quota_report many whole
 $ inject write ENOSPC 2+ report quota_report many report; echo "status $?"
-$ wc -c <report; head -c 4096 whole | cmp - report && echo "a prefix of the report"
+$ wc -c <report; head -c 65536 whole | cmp - report && echo "a prefix of the report"
 $ inject write EIO 2+ report quota_report many >report; echo "status $?"
-$ wc -c <report; head -c 4096 whole | cmp - report && echo "a prefix of the report"
+$ wc -c <report; head -c 65536 whole | cmp - report && echo "a prefix of the report"
 > status 2
-> 4096
+> 65536
 > a prefix of the report
 > status 2
-> 4096
+> 65536
 > a prefix of the report
 ! Unable to write output file report
 ! Unable to write standard output
