@@ -50,6 +50,9 @@ static_assert(sizeof volume_entry::name > name_columns && count_digits > count_c
 constexpr std::size_t rows_block = std::size_t{64} * 1024;
 char rows[rows_block + row_size + sizeof volume_entry::first_detail];
 char* rows_end = rows;
+// A terminal shows each row as it is finished, as it always has: 1 when
+// standard output is one, found at the first row.
+signed char row_by_row = -1;
 
 template <std::size_t size> char* put_token(char* at, const char (&token)[size])
 {
@@ -147,8 +150,8 @@ bool hand_over_rows()
 
 bool write_report_row(const volume_entry& volume)
 {
-    // A terminal shows each row as it is finished, as it always has.
-    static const bool row_by_row = isatty(fileno(stdout)) == 1;
+    if (row_by_row < 0)
+        row_by_row = isatty(fileno(stdout)) == 1 ? 1 : 0;
     char* end = put_spaces_to(put_token(rows_end, volume.name), rows_end + name_columns);
     *end++ = ' ';
     end = put_count(end, volume.max_quota_k);
@@ -162,7 +165,7 @@ bool write_report_row(const volume_entry& volume)
     end = put_token(end, volume.second_detail);
     *end++ = '\n';
     rows_end = end;
-    return (!row_by_row && rows_end < rows + rows_block) || hand_over_rows();
+    return (row_by_row == 0 && rows_end < rows + rows_block) || hand_over_rows();
 }
 
 bool flush_report_rows()

@@ -6,16 +6,22 @@
 # Builds the packages of the last commit twice (the package and
 # portable-aarch64 workflows), in fresh clones at different paths with nothing
 # set by the caller, and requires the same bytes and a SHA256SUMS that
-# sha256sum -c accepts; runs lintian (no error, no warning, no override),
-# rpmlint (no error but no-signature) and hardening-check on the packaged
-# binaries; unpacks every package and runs its binary on -h and the sample
-# listing, whose report must be REFERENCE_BINARY's (a native build, with
-# generate_listing beside it), and finds its version in it.  The portable
-# x86-64 binary also runs in an otherwise empty root, and the aarch64 one
-# under qemu-aarch64-static, which must behave as the reference on listings of
-# several MB.  The source release, unpacked outside any git checkout, must
-# build, run the sample and pass every test with the two commands of its
-# README.
+# sha256sum -c accepts.  Each .deb and .rpm, amd64 and arm64, holds the
+# static program and depends on nothing: lintian finds nothing but the
+# static program (overridden, with the reason), rpmlint no error but the
+# missing signature (the static program is filtered in packaging/rpmlintrc),
+# the .rpm requires no C library and holds the .deb's program, manual page
+# and sample; the static programs are position independent with read-only
+# relocations, immediate binding and fortified functions, and hardening-check
+# passes the dynamic build of the same objects.  Every program runs -h and
+# the sample listing, whose report must be REFERENCE_BINARY's (a native
+# build, with generate_listing beside it), natively or under
+# qemu-aarch64-static, and carries its version.  The portable x86-64 binary
+# also runs in an otherwise empty root, and the aarch64 one must behave as the
+# reference on listings of several MB.  The amd64 .deb is installed with apt
+# on Debian 11 and 13 (install_on_debian.sh).  The source release, unpacked
+# outside any git checkout, must build, run the sample and pass every test
+# with the two commands of its README.
 set -euo pipefail
 
 reference=$(realpath "${1:?usage: check.sh REFERENCE_BINARY}")
@@ -30,11 +36,21 @@ fail() {
     exit 1
 }
 
-build_packages() { # clone-folder
+# The first build runs the two workflows as a packager would, tests and all;
+# the second, which only has to give the same bytes, skips their tests.
+build_packages() { # clone-folder [steps]
     git clone -q "$source_tree" "$1"
-    (cd "$1" && env -u SOURCE_DATE_EPOCH cmake --workflow --preset package &&
-        env -u SOURCE_DATE_EPOCH cmake --workflow --preset portable-aarch64) >"$1.log" 2>&1 ||
-        { tail -n 40 "$1.log"; fail "the package workflows failed in $1"; }
+    (cd "$1" && for preset in package portable-aarch64; do
+        if [ "${2:-}" = untested ]; then
+            configure=$preset
+            [ "$preset" = package ] && configure=release
+            env -u SOURCE_DATE_EPOCH cmake --preset "$configure" &&
+                env -u SOURCE_DATE_EPOCH cmake --build --preset "$configure" &&
+                env -u SOURCE_DATE_EPOCH cpack --preset "$configure" || exit 1
+        else
+            env -u SOURCE_DATE_EPOCH cmake --workflow --preset "$preset" || exit 1
+        fi
+    done) >"$1.log" 2>&1 || { tail -n 40 "$1.log"; fail "the package builds failed in $1"; }
 }
 
 echo "-- two builds of $(git -C "$source_tree" rev-parse --short HEAD)"
@@ -42,29 +58,29 @@ first=$work/first/quota_report
 second=$work/second/elsewhere/qr
 mkdir -p "$(dirname "$first")" "$(dirname "$second")"
 build_packages "$first"
-build_packages "$second"
+build_packages "$second" untested
 packages=$first/build/packages
 (cd "$packages" && sha256sum -c --quiet SHA256SUMS) || fail "SHA256SUMS does not match"
 (cd "$second/build/packages" && sha256sum -c --quiet SHA256SUMS) || fail "SHA256SUMS does not match"
 for f in SHA256SUMS $(cut -d' ' -f3 "$packages/SHA256SUMS"); do
     cmp -s "$packages/$f" "$second/build/packages/$f" || fail "$f differs between the two builds"
 done
-[ "$(wc -l <"$packages/SHA256SUMS")" = 5 ] ||
-    fail "SHA256SUMS does not list four packages and the source release"
+[ "$(wc -l <"$packages/SHA256SUMS")" = 7 ] ||
+    fail "SHA256SUMS does not list the .deb, .rpm and .tar.gz of two architectures and the source release"
 sed 's/^/   /' "$packages/SHA256SUMS"
 echo "   the same bytes from $first and $second"
 
-deb=$(echo "$packages"/*.deb)
-rpm=$(echo "$packages"/*.rpm)
 tgz=$(echo "$packages"/*-linux-x86_64.tar.gz)
 tgz_aarch64=$(echo "$packages"/*-linux-aarch64.tar.gz)
 
-runs_the_sample() { # what binary
-    "$2" -h 2>"$work/help" && head -n 1 "$work/help" | grep -q '^Usage: .*quota_report \[-rwbnfh\]' ||
-        fail "$1: -h does not print the help text"
-    "$2" "$sample" | cmp -s - <("$reference" "$sample") || fail "$1: the sample report differs"
-    carries_its_version "$1" "$2"
-    echo "   $1: -h and the sample listing as the reference build; it is $version"
+runs_the_sample() { # what binary [emulator...]: the program, run natively or under the emulator
+    local what=$1 binary=$2
+    shift 2
+    "$@" "$binary" -h 2>"$work/help" && head -n 1 "$work/help" | grep -q '^Usage: .*quota_report \[-rwbnfh\]' ||
+        fail "$what: -h does not print the help text"
+    "$@" "$binary" "$sample" | cmp -s - <("$reference" "$sample") || fail "$what: the sample report differs"
+    carries_its_version "$what" "$binary"
+    echo "   $what: -h and the sample listing as the reference build; it is $version"
 }
 
 carries_its_version() { # what binary
@@ -72,50 +88,92 @@ carries_its_version() { # what binary
     strings "$2" | grep -x "quota_report $version" >/dev/null || fail "$1: no version $version in the binary"
 }
 
-hardened() { # what binary
-    hardening-check "$2" >"$work/hardening" || true
-    sed 's/^/   /' "$work/hardening"
-    for feature in 'Position Independent Executable' 'Stack protected' \
-        'Fortify Source functions' 'Read-only relocations' 'Immediate binding'; do
-        grep -q "^ $feature: yes" "$work/hardening" || fail "$1: $feature is not yes"
+# The packaged program is linked statically, which hardening-check cannot
+# judge: it sees a static-pie program as a shared library and looks for the
+# stack protector and the fortified functions among dynamic symbols, which a
+# static program has none of.  So those two are checked on the dynamic build
+# of the same objects, and on the static program itself the rest: position
+# independence, read-only relocations, immediate binding, and the fortified
+# functions linked in (the unstripped build; only a fortified call draws
+# __fprintf_chk into a static program).
+hardened() { # what binary unstripped-binary
+    readelf -h "$2" | grep -q 'Type: *DYN' && readelf -d "$2" | grep -q 'FLAGS_1.*PIE' ||
+        fail "$1: not a position-independent executable"
+    ! readelf -lW "$2" | grep -q INTERP || fail "$1: the program needs a program interpreter"
+    readelf -lW "$2" | grep -q GNU_RELRO || fail "$1: no read-only relocations"
+    readelf -d "$2" | grep -q 'FLAGS.*BIND_NOW' || fail "$1: no immediate binding"
+    nm "$3" | grep -q ' T __fprintf_chk$' || fail "$1: no fortified functions"
+    echo "   $1: static-pie, read-only relocations, immediate binding, fortified functions"
+}
+hardening-check "$first/build/release/quota_report" >"$work/hardening" || true
+for feature in 'Position Independent Executable' 'Stack protected' \
+    'Fortify Source functions' 'Read-only relocations' 'Immediate binding'; do
+    grep -q "^ $feature: yes" "$work/hardening" || fail "the dynamic build: $feature is not yes"
+done
+echo "-- hardening-check on the dynamic build of the same objects"
+sed 's/^/   /' "$work/hardening"
+
+check_deb() { # deb arch unstripped-binary [emulator...]
+    local deb=$1 arch=$2 unstripped=$3 unpacked=$work/deb-$2
+    shift 3
+    echo "-- the $arch .deb"
+    dpkg-deb -I "$deb" | grep -E '^ (Package|Version|Architecture|Maintainer|Depends|Description):'
+    dpkg-deb -f "$deb" Architecture | grep -qx "$arch" || fail "the $arch .deb is not for $arch"
+    [ -z "$(dpkg-deb -f "$deb" Depends)" ] || fail "the $arch .deb depends on other packages"
+    # Lintian's own notices (such as running as root) go to standard error.
+    lintian --fail-on error,warning --show-overrides "$deb" 2> >(grep -v "running with root" >&2) \
+        >"$work/lintian" || { cat "$work/lintian"; fail "lintian"; }
+    grep -v '^N: ' "$work/lintian" | sed 's/^/   lintian: /'
+    ! grep -v '^N: ' "$work/lintian" | grep -v '^O: quota-report: shared-library-lacks-prerequisites ' ||
+        fail "lintian finds more than the static program"
+    dpkg-deb -x "$deb" "$unpacked"
+    local doc=$unpacked/usr/share/doc/quota-report
+    for f in usr/bin/quota_report usr/share/man/man1/quota_report.1.gz \
+        usr/share/doc/quota-report/copyright usr/share/doc/quota-report/changelog.gz \
+        usr/share/doc/quota-report/examples/listing.txt usr/share/lintian/overrides/quota-report; do
+        [ -f "$unpacked/$f" ] || fail "the $arch .deb lacks $f"
     done
+    grep -q '^License: ISC$' "$doc/copyright" || fail "the copyright file names no ISC licence"
+    echo "   changelog: $(zcat "$doc/changelog.gz" | head -n 1)"
+    echo "   manual page: $(zcat "$unpacked/usr/share/man/man1/quota_report.1.gz" | head -n 1)"
+    hardened ".deb $arch" "$unpacked/usr/bin/quota_report" "$unstripped"
+    runs_the_sample ".deb $arch" "$unpacked/usr/bin/quota_report" "$@"
 }
 
-echo "-- the .deb"
-dpkg-deb -I "$deb" | grep -E '^ (Package|Version|Architecture|Maintainer|Depends|Description):'
-dpkg-deb -c "$deb" >"$work/deb.list"
-! grep -q 'lintian/overrides' "$work/deb.list" || fail "the .deb carries lintian overrides"
-# Lintian's own notices (such as running as root) go to standard error.
-lintian --fail-on error,warning "$deb" 2> >(grep -v "running with root" >&2) >"$work/lintian" || { cat "$work/lintian"; fail "lintian"; }
-echo "   lintian: $(if [ -s "$work/lintian" ]; then cat "$work/lintian"; else echo "no findings"; fi)"
-dpkg-deb -x "$deb" "$work/deb"
-doc=$work/deb/usr/share/doc/quota-report
-for f in usr/bin/quota_report usr/share/man/man1/quota_report.1.gz \
-    usr/share/doc/quota-report/copyright usr/share/doc/quota-report/changelog.gz \
-    usr/share/doc/quota-report/examples/listing.txt; do
-    [ -f "$work/deb/$f" ] || fail "the .deb lacks $f"
-done
-grep -q '^License: ISC$' "$doc/copyright" || fail "the copyright file names no ISC licence"
-echo "   changelog: $(zcat "$doc/changelog.gz" | head -n 1)"
-echo "   manual page: $(zcat "$work/deb/usr/share/man/man1/quota_report.1.gz" | head -n 1)"
-hardened .deb "$work/deb/usr/bin/quota_report"
-runs_the_sample .deb "$work/deb/usr/bin/quota_report"
+check_rpm() { # rpm arch deb-arch [emulator...]
+    local rpm=$1 arch=$2 deb_files=$work/deb-$3 unpacked=$work/rpm-$2
+    shift 3
+    echo "-- the $arch .rpm"
+    rpm -qp --qf '   %{NAME} %{VERSION}-%{RELEASE} %{ARCH}, licence %{LICENSE}, built on %{BUILDHOST}, payload %{PAYLOADCOMPRESSOR}\n' "$rpm"
+    rpm -qp --qf '%{ARCH}\n' "$rpm" | grep -qx "$arch" || fail "the $arch .rpm is not for $arch"
+    rpm -qp --qf '%{PAYLOADCOMPRESSOR}\n' "$rpm" | grep -qxE 'xz|gzip' || fail "the $arch .rpm is not xz or gzip"
+    rpm -qp --requires "$rpm" >"$work/requires"
+    ! grep -Ei 'libc|glibc|ld-linux|rtld' "$work/requires" || fail "the $arch .rpm requires a C library"
+    echo "   requires: $(grep -v '^rpmlib(' "$work/requires" | tr '\n' ' ')(only rpmlib features)"
+    rpm -qp --qf '[%{FILEFLAGS:fflags} %{FILENAMES}\n]' "$rpm" | grep -q '^dl /usr/share/doc/quota_report/LICENSE$' ||
+        fail "the $arch .rpm does not carry LICENSE as %license"
+    rpm -qp --changelog "$rpm" | head -n 1 | sed 's/^/   changelog: /'
+    rpmlint -r "$source_tree/packaging/rpmlintrc" "$rpm" >"$work/rpmlint" 2>&1 || true
+    grep -E ': [EW]: ' "$work/rpmlint" | sed 's/^/   rpmlint: /'
+    ! grep -E ': E: ' "$work/rpmlint" | grep -v ': E: no-signature$' || fail "rpmlint reports errors"
+    mkdir "$unpacked"
+    rpm2cpio "$rpm" | (cd "$unpacked" && cpio -idm --quiet)
+    # The same program, manual page and sample as the .deb of the same processor.
+    for pair in usr/bin/quota_report:usr/bin/quota_report \
+        usr/share/man/man1/quota_report.1.gz:usr/share/man/man1/quota_report.1.gz \
+        usr/share/doc/quota_report/examples/listing.txt:usr/share/doc/quota-report/examples/listing.txt \
+        usr/share/doc/quota_report/README.md:usr/share/doc/quota-report/README.md; do
+        cmp -s "$unpacked/${pair%%:*}" "$deb_files/${pair#*:}" || fail "the $arch .rpm's ${pair%%:*} is not the .deb's"
+    done
+    echo "   the program, manual page, README and sample of the .deb"
+    runs_the_sample ".rpm $arch" "$unpacked/usr/bin/quota_report" "$@"
+}
 
-echo "-- the .rpm"
-rpm -qp --qf '   %{NAME} %{VERSION}-%{RELEASE} %{ARCH}, licence %{LICENSE}, built on %{BUILDHOST}\n' "$rpm"
-rpm -qp --qf '[%{FILEFLAGS:fflags} %{FILENAMES}\n]' "$rpm" | grep -q '^dl /usr/share/doc/quota_report/LICENSE$' ||
-    fail "the .rpm does not carry LICENSE as %license"
-rpm -qp --changelog "$rpm" | head -n 1 | sed 's/^/   changelog: /'
-rpmlint "$rpm" >"$work/rpmlint" 2>&1 || true
-grep -E ': [EW]: ' "$work/rpmlint" | sed 's/^/   rpmlint: /'
-! grep -E ': E: ' "$work/rpmlint" | grep -v ': E: no-signature$' || fail "rpmlint reports errors"
-mkdir "$work/rpm"
-rpm2cpio "$rpm" | (cd "$work/rpm" && cpio -idm --quiet)
-for f in usr/share/man/man1/quota_report.1.gz usr/share/doc/quota_report/examples/listing.txt; do
-    [ -f "$work/rpm/$f" ] || fail "the .rpm lacks $f"
-done
-hardened .rpm "$work/rpm/usr/bin/quota_report"
-runs_the_sample .rpm "$work/rpm/usr/bin/quota_report"
+check_deb "$(echo "$packages"/*_amd64.deb)" amd64 "$first/build/release/portable/quota_report"
+check_rpm "$(echo "$packages"/*.x86_64.rpm)" x86_64 amd64
+check_deb "$(echo "$packages"/*_arm64.deb)" arm64 "$first/build/portable-aarch64/portable/quota_report" \
+    qemu-aarch64-static
+check_rpm "$(echo "$packages"/*.aarch64.rpm)" aarch64 arm64 qemu-aarch64-static
 
 portable() { # what tarball folder: unpacks it and checks what it holds
     mkdir "$3"
@@ -168,7 +226,11 @@ for f in bin/quota_report share/man/man1/quota_report.1.gz share/doc/quota_repor
     share/doc/quota_report/examples/listing.txt; do
     [ -f "$work/prefix/$f" ] || fail "not installed: $f"
 done
-echo "   installs the program, the manual page and the documentation"
+readelf -d "$work/prefix/bin/quota_report" | grep -q 'NEEDED.*libc' || fail "cmake --install installs no dynamic program"
+echo "   installs the dynamic program, the manual page and the documentation"
+
+echo "-- the amd64 .deb on older and newer Debian"
+"$source_tree/packaging/install_on_debian.sh" "$packages" "$reference" bullseye trixie
 
 echo "-- the source release"
 mkdir "$work/source"

@@ -6,12 +6,14 @@ if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
     set(ENV{SOURCE_DATE_EPOCH} "${CPACK_QUOTA_REPORT_SOURCE_DATE_EPOCH}")
 endif()
 
-# The .deb keeps its documentation, with the copyright file and the Debian
-# changelog in place of LICENSE, under the Debian package's own name.  The
-# .tar.gz is the portable one, with the statically linked program.  The .rpm
-# takes what cmake --install installs.
+# Every package holds the statically linked program.  The .deb keeps its
+# documentation, with the copyright file, the Debian changelog and the lintian
+# override in place of LICENSE, under the Debian package's own name.  The
+# .tar.gz has a top folder; the .rpm installs as cmake --install does.
 if(CPACK_GENERATOR STREQUAL "DEB")
-    set(CPACK_COMPONENTS_ALL program manual debian)
+    set(CPACK_COMPONENTS_ALL portable manual debian)
+elseif(CPACK_GENERATOR STREQUAL "RPM")
+    set(CPACK_COMPONENTS_ALL portable manual doc)
 elseif(CPACK_GENERATOR STREQUAL "TGZ")
     set(CPACK_COMPONENTS_ALL portable manual doc)
     set(CPACK_PACKAGE_FILE_NAME "${CPACK_QUOTA_REPORT_PORTABLE_NAME}")

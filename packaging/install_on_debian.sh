@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Installs the amd64 .deb on Debian releases older and newer than the one it
+# is built on, as a site would, and checks that it works there.
+#
+#     packaging/install_on_debian.sh PACKAGE_FOLDER REFERENCE_BINARY SUITE...
+#
+# For each suite (bullseye, trixie, …) makes a minimal root with debootstrap
+# from the machine's own Debian mirror, installs the .deb with apt, runs the
+# installed program on the installed sample listing, whose report must be
+# REFERENCE_BINARY's, finds the manual page with man, and removes the package.
+set -euo pipefail
+
+packages=$(realpath "${1:?usage: install_on_debian.sh PACKAGE_FOLDER REFERENCE_BINARY SUITE...}")
+reference=$(realpath "${2:?usage: install_on_debian.sh PACKAGE_FOLDER REFERENCE_BINARY SUITE...}")
+shift 2
+deb=$(echo "$packages"/quota-report_*_amd64.deb)
+[ -f "$deb" ] || { echo "FAIL: no amd64 .deb in $packages" >&2; exit 1; }
+sample=$(cd "$(dirname "$0")/.." && pwd)/examples/listing.txt
+work=$(mktemp -d)
+trap 'umount "$work"/*/proc 2>/dev/null; rm -rf "$work"' EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# The mirror this machine installs its own packages from.
+mirror=$(sed -n 's/^URIs: *//p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -n 1)
+[ -n "$mirror" ] || mirror=$(awk '$1 == "deb" { print $2; exit }' /etc/apt/sources.list 2>/dev/null)
+[ -n "$mirror" ] || fail "no Debian mirror in this machine's apt sources"
+
+# The roots, with man, are made side by side: most of the time goes in
+# waiting for the mirror.
+for suite in "$@"; do
+    debootstrap --variant=minbase --include=man-db "$suite" "$work/$suite" "$mirror" \
+        >"$work/$suite.log" 2>&1 &
+done
+for suite in "$@"; do
+    wait -n || { tail -n 20 "$work"/*.log; fail "debootstrap failed"; }
+done
+
+for suite in "$@"; do
+    root=$work/$suite
+    mount -t proc proc "$root/proc"
+    cp "$deb" "$root/tmp/"
+    in_root() { chroot "$root" env DEBIAN_FRONTEND=noninteractive LC_ALL=C "$@"; }
+    # The package depends on nothing, so apt needs no package lists for it.
+    in_root apt-get install -y -q "/tmp/$(basename "$deb")" >"$work/$suite.install.log" 2>&1 ||
+        { tail -n 20 "$work/$suite.install.log"; fail "$suite: the install failed"; }
+    in_root quota_report /usr/share/doc/quota-report/examples/listing.txt | cmp -s - <("$reference" "$sample") ||
+        fail "$suite: the installed program's report of the installed sample differs"
+    page=$(in_root man -w quota_report) || fail "$suite: man does not find the manual page"
+    in_root apt-get remove -y -q quota-report >"$work/$suite.remove.log" 2>&1 ||
+        { cat "$work/$suite.remove.log"; fail "$suite: the package does not remove"; }
+    [ ! -e "$root/usr/bin/quota_report" ] || fail "$suite: the program is left after removal"
+    echo "   Debian $(cat "$root/etc/debian_version") ($suite), C library" \
+        "$(in_root dpkg-query -W -f '${Version}' libc6): installed with apt, the sample's report," \
+        "man finds $page, removed"
+    umount "$root/proc"
+done
