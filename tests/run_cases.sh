@@ -140,7 +140,7 @@ for table in "$@"; do
         fi
         [ -n "$line" ] || continue
         [ "${#line}" = 1 ] || [ "${line:1:1}" = ' ' ] ||
-            unreadable "$table" "$number" "a tag is followed by a space: $line"
+            unreadable "$table" "$number" "a tag must be followed by one space: $line"
         case $tag in
         '$' | '<' | '>' | '!' | '=' | '-' | '?') ;;
         *) unreadable "$table" "$number" "cannot read line: $line" ;;
