@@ -144,9 +144,9 @@ check_deb() { # deb arch unstripped-binary [emulator...]
     runs_the_sample ".deb $arch" "$unpacked/usr/bin/quota_report" "$@"
 }
 
-check_rpm() { # rpm arch deb-arch [emulator...]
-    local rpm=$1 arch=$2 deb_files=$work/deb-$3 unpacked=$work/rpm-$2
-    shift 3
+check_rpm() { # rpm arch deb-arch objcopy [emulator...]
+    local rpm=$1 arch=$2 deb_files=$work/deb-$3 objcopy=$4 unpacked=$work/rpm-$2
+    shift 4
     echo "-- the $arch .rpm"
     rpm -qp --qf '   %{NAME} %{VERSION}-%{RELEASE} %{ARCH}, licence %{LICENSE}, built on %{BUILDHOST}, payload %{PAYLOADCOMPRESSOR}\n' "$rpm"
     rpm -qp --qf '%{ARCH}\n' "$rpm" | grep -qx "$arch" || fail "the $arch .rpm is not for $arch"
@@ -162,9 +162,14 @@ check_rpm() { # rpm arch deb-arch [emulator...]
     ! grep -E ': E: ' "$work/rpmlint" | grep -v ': E: no-signature$' || fail "rpmlint reports errors"
     mkdir "$unpacked"
     rpm2cpio "$rpm" | (cd "$unpacked" && cpio -idm --quiet)
-    # The same program, manual page and sample as the .deb of the same processor.
-    for pair in usr/bin/quota_report:usr/bin/quota_report \
-        usr/share/man/man1/quota_report.1.gz:usr/share/man/man1/quota_report.1.gz \
+    # The same program (rpmbuild drops its .comment section), manual page and
+    # sample as the .deb of the same processor.
+    for binary in "$unpacked/usr/bin/quota_report" "$deb_files/usr/bin/quota_report"; do
+        "$objcopy" --remove-section=.comment "$binary" "$binary.code"
+    done
+    cmp -s "$unpacked/usr/bin/quota_report.code" "$deb_files/usr/bin/quota_report.code" ||
+        fail "the $arch .rpm's program is not the .deb's"
+    for pair in usr/share/man/man1/quota_report.1.gz:usr/share/man/man1/quota_report.1.gz \
         usr/share/doc/quota_report/examples/listing.txt:usr/share/doc/quota-report/examples/listing.txt \
         usr/share/doc/quota_report/README.md:usr/share/doc/quota-report/README.md; do
         cmp -s "$unpacked/${pair%%:*}" "$deb_files/${pair#*:}" || fail "the $arch .rpm's ${pair%%:*} is not the .deb's"
@@ -174,10 +179,10 @@ check_rpm() { # rpm arch deb-arch [emulator...]
 }
 
 check_deb "$(echo "$packages"/*_amd64.deb)" amd64 "$first/build/release/portable/quota_report"
-check_rpm "$(echo "$packages"/*.x86_64.rpm)" x86_64 amd64
+check_rpm "$(echo "$packages"/*.x86_64.rpm)" x86_64 amd64 objcopy
 check_deb "$(echo "$packages"/*_arm64.deb)" arm64 "$first/build/portable-aarch64/portable/quota_report" \
     qemu-aarch64-static
-check_rpm "$(echo "$packages"/*.aarch64.rpm)" aarch64 arm64 qemu-aarch64-static
+check_rpm "$(echo "$packages"/*.aarch64.rpm)" aarch64 arm64 aarch64-linux-gnu-objcopy qemu-aarch64-static
 
 portable() { # what tarball folder: unpacks it and checks what it holds
     mkdir "$3"
