@@ -17,7 +17,7 @@ deb=$(echo "$packages"/quota-report_*_amd64.deb)
 [ -f "$deb" ] || { echo "FAIL: no amd64 .deb in $packages" >&2; exit 1; }
 sample=$(cd "$(dirname "$0")/.." && pwd)/examples/listing.txt
 work=$(mktemp -d)
-trap 'umount "$work"/*/proc 2>/dev/null; rm -rf "$work"' EXIT
+trap 'umount "$work"/*/proc 2>/dev/null || true; rm -rf "$work"' EXIT
 
 fail() {
     echo "FAIL: $*" >&2
