@@ -24,9 +24,10 @@ bool is(const char (&token)[size], const char (&word)[word_size])
     return std::memcmp(token, word, word_size) == 0;
 }
 
-// The row is what "%-32s %9" PRIu64 " %9" PRIu64 " %s %s %s\n" would print, put together by
-// hand: the name padded to 32 columns, the quota and the size right-aligned in
-// 9, then the type and the two detail tokens, one space apart.
+// The row is what "%-32s %9" PRIu64 " %9" PRIu64 " %s %s %s\n" would print,
+// put together by hand: the name padded to 32 columns, the quota and the size
+// right-aligned in 9, then the type and the two detail tokens, one space
+// apart.
 constexpr std::size_t name_columns = 32;
 constexpr std::size_t count_columns = 9;
 constexpr std::size_t count_digits = std::numeric_limits<std::uint64_t>::digits10 + 1;
