@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "listing/volume_listing.h"
+#include "listing/reader.h"
 #include "options.h"
 
 // The command line has no option that prints the version, so the program
@@ -141,10 +141,12 @@ int main(int argc, char* argv[])
     else
         check_standard_output();
 
-    scan_listing();
+    scan_end end = scan_listing(fileno(stdin), stdout);
 
-    bool write_failed = !close_output();
+    // Closing the report also tells of a row that failed after a failed read.
+    bool write_failed = !close_output() || end == scan_end::failed_write;
     bool input_closed = std::fclose(stdin) == 0;
+    bool read_failed = end == scan_end::failed_read;
     if (read_failed)
         report_read_failure(input_path);
     if (write_failed)

@@ -1,9 +1,8 @@
+// The option word, the usage line and the help text.
 #include "options.h"
 
 #include <cstdio>
 #include <cstdlib>
-
-#include "listing/volume_listing.h"
 
 const char* program_name = "quota_report";
 
@@ -32,19 +31,29 @@ void print_help()
     std::exit(0);
 }
 
-void parse_option_word(const char* letters)
+option_verdict apply_option_letters(const char* letters, selection_flags& flags)
 {
     if (*letters == '\0')
-        fail_with_usage();
+        return option_verdict::usage;
     for (; *letters != '\0'; ++letters) {
         switch (*letters) {
-        case 'b': selection.include_bk = true; break;
-        case 'f': selection.include_offline = true; break;
-        case 'h': print_help();
-        case 'n': selection.include_online = false; break;
-        case 'r': selection.include_ro = true; break;
-        case 'w': selection.include_rw = false; break;
-        default: fail_with_usage();
+        case 'b': flags.include_bk = true; break;
+        case 'f': flags.include_offline = true; break;
+        case 'h': return option_verdict::help;
+        case 'n': flags.include_online = false; break;
+        case 'r': flags.include_ro = true; break;
+        case 'w': flags.include_rw = false; break;
+        default: return option_verdict::usage;
         }
+    }
+    return option_verdict::go_on;
+}
+
+void parse_option_word(const char* letters)
+{
+    switch (apply_option_letters(letters, selection)) {
+    case option_verdict::go_on: return;
+    case option_verdict::help: print_help();
+    case option_verdict::usage: fail_with_usage();
     }
 }

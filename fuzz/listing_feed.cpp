@@ -1,16 +1,39 @@
+// The fuzz input handed to the filter's reader, through its reads, and to the
+// stdio loop, through a stream.
 #include "listing_feed.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
-// The reader's reads of standard input's descriptor come here (the fuzz
-// targets are linked with --wrap=read); every other read goes on as usual.
+#include "listing/reader.h"
+#include "random_numbers.h"
+
+// The reader's reads of the listing's descriptor come here (the fuzz targets
+// are linked with --wrap=read); every other read goes on as usual.
 extern "C" ssize_t __real_read(int fd, void* buffer, std::size_t size);
 
 namespace {
+
+// Hands over the next bytes of the listing, at most `size` of them: at its
+// end, nothing, or a failed read when the listing ends in one.
+ssize_t feed_bytes(const fed_listing& listing, std::size_t& at, void* buffer, std::size_t size)
+{
+    std::size_t left = listing.size - at;
+    if (left == 0) {
+        if (!listing.ends_in_failure)
+            return 0;
+        errno = EIO;
+        return -1;
+    }
+    std::size_t n = size < left ? size : left;
+    std::memcpy(buffer, listing.bytes + at, n);
+    at += n;
+    return static_cast<ssize_t>(n);
+}
 
 const fed_listing* fed = nullptr;
 int fed_fd = -1;
@@ -21,10 +44,7 @@ std::size_t next_piece_size()
 {
     static const std::size_t largest[] = {0, 3, 100, 2000};
     std::size_t bound = largest[fed->piece_sizes];
-    if (bound == 0)
-        return static_cast<std::size_t>(-1);
-    piece_state = piece_state * 1103515245u + 12345u;
-    return 1 + (piece_state >> 8) % bound;
+    return bound == 0 ? static_cast<std::size_t>(-1) : 1 + random_below(piece_state, bound);
 }
 
 }  // namespace
@@ -33,19 +53,8 @@ extern "C" ssize_t __wrap_read(int fd, void* buffer, std::size_t size)
 {
     if (fed == nullptr || fd != fed_fd)
         return __real_read(fd, buffer, size);
-    std::size_t left = fed->size - fed_at;
-    if (left == 0) {
-        if (!fed->ends_in_failure)
-            return 0;
-        errno = EIO;
-        return -1;
-    }
     std::size_t piece = next_piece_size();
-    std::size_t n = size < left ? size : left;
-    n = n < piece ? n : piece;
-    std::memcpy(buffer, fed->bytes + fed_at, n);
-    fed_at += n;
-    return static_cast<ssize_t>(n);
+    return feed_bytes(*fed, fed_at, buffer, size < piece ? size : piece);
 }
 
 fed_listing feed_listing(const std::uint8_t* data, std::size_t size)
@@ -71,17 +80,7 @@ struct stream_state {
 ssize_t read_stream(void* cookie, char* buffer, std::size_t size)
 {
     auto* state = static_cast<stream_state*>(cookie);
-    std::size_t left = state->listing->size - state->at;
-    if (left == 0) {
-        if (!state->listing->ends_in_failure)
-            return 0;
-        errno = EIO;
-        return -1;
-    }
-    std::size_t n = size < left ? size : left;
-    std::memcpy(buffer, state->listing->bytes + state->at, n);
-    state->at += n;
-    return static_cast<ssize_t>(n);
+    return feed_bytes(*state->listing, state->at, buffer, size);
 }
 
 int close_stream(void* cookie)
@@ -103,27 +102,24 @@ FILE* open_listing_stream(const fed_listing& listing)
 
 bool run_scan_listing(const fed_listing& listing, char*& report, std::size_t& report_length)
 {
-    static FILE* const input = std::fopen("/dev/null", "r");
+    // A descriptor of its own, which no other read uses.
+    static const int input = open("/dev/null", O_RDONLY);
     report = nullptr;
     report_length = 0;
     FILE* output = open_memstream(&report, &report_length);
-    if (input == nullptr || output == nullptr)
+    if (input < 0 || output == nullptr)
         std::abort();
 
     fed = &listing;
-    fed_fd = fileno(input);
+    fed_fd = input;
     fed_at = 0;
     piece_state = static_cast<std::uint32_t>(listing.size);
     selection = listing.flags;
-    FILE* const real_stdin = stdin;
-    FILE* const real_stdout = stdout;
-    stdin = input;
-    stdout = output;
-    scan_listing();
-    stdin = real_stdin;
-    stdout = real_stdout;
+    scan_end end = scan_listing(input, output);
     fed = nullptr;
 
-    std::fclose(output);
-    return read_failed;
+    // A report in memory cannot fail to be written.
+    if (end == scan_end::failed_write || std::fclose(output) != 0)
+        std::abort();
+    return end == scan_end::failed_read;
 }

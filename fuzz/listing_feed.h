@@ -1,15 +1,15 @@
-// Fuzz input as the filter's standard input.  The first byte chooses the
-// switches (bits 0 to 4: -w, -r, -b, -n, -f), whether the listing ends in a
-// failed read rather than at the end of the input (bit 5), and how much of it
-// each read hands over (bits 6 and 7: all that is asked for, or pieces of 1
-// to 3, 1 to 100 or 1 to 2000 bytes); the listing is the rest.
+// Fuzz input as the filter's listing.  The first byte chooses the switches
+// (bits 0 to 4: -w, -r, -b, -n, -f), whether the listing ends in a failed
+// read rather than at the end of the input (bit 5), and how much of it each
+// read hands over (bits 6 and 7: all that is asked for, or pieces of 1 to 3,
+// 1 to 100 or 1 to 2000 bytes); the listing is the rest.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
-#include "listing/volume_listing.h"
+#include "listing/selection.h"
 
 struct fed_listing {
     const char* bytes;

@@ -13,6 +13,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "random_numbers.h"
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
 namespace {
@@ -22,8 +24,7 @@ using input = std::vector<std::uint8_t>;
 std::uint32_t state = 1;
 std::size_t below(std::size_t bound)
 {
-    state = state * 1103515245u + 12345u;
-    return bound == 0 ? 0 : (state >> 8) % bound;
+    return random_below(state, bound);
 }
 
 // The bytes the listing's shapes turn on.

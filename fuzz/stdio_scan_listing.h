@@ -1,11 +1,12 @@
 // The straightforward reading loop that the filter's reader must equal:
-// fgets into a 1024-byte line, the scan patterns through sscanf and the row
-// through printf.
+// fgets into a 1024-byte line, the scan patterns through sscanf, the five
+// switches judged from their own table, and the row through printf.
 #pragma once
 
 #include <cstdio>
 
-#include "listing/volume_listing.h"
+#include "listing/listing_format.h"
+#include "listing/selection.h"
 
 // Writes the report of `input` to `output`; true when the scan ended in a
 // failed read.

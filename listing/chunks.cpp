@@ -1,4 +1,4 @@
-// The chunk reader: standard input's descriptor read into one fixed buffer,
+// The chunk reader: the listing's descriptor read into one fixed buffer,
 // handed out chunk by chunk as fgets would read them.
 #include "chunks.h"
 
@@ -6,15 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
+#include "newline_marks.h"
 
-#include "words.h"
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
-bool read_failed = false;
+unread_bytes unread;
 
 namespace {
 
@@ -22,128 +16,95 @@ namespace {
 // arrived, so that a row follows its quota line through a pipe at once.
 constexpr std::size_t input_size = std::size_t{64} * 1024;
 static_assert(input_size >= 2 * chunk_limit, "a chunk must fit beside a read");
-
-char input[input_size + readable_past_chunk];
-bool input_ended = false;  // a read returned nothing or failed: none follows
-bool (*before_waiting)() = nullptr;
-bool input_may_wait = false;  // not a regular file, which never waits
-
-}  // namespace
-
-const char* unread_begin = input;
-const char* unread_end = input;
-const char* marks_begin = input;
-const char* searched_end = input;
-std::uint64_t newline_marks = 0;
-
-namespace {
-
 static_assert(readable_past_chunk >= marks_block, "a block may run past the unread bytes");
 
-#if defined(__SSE2__)
-// One bit a byte of the block, set for each newline: sixteen bytes compared
-// at once.
-std::uint64_t newlines_of_16(const char* bytes)
-{
-    __m128i found = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes)),
-                                   _mm_set1_epi8('\n'));
-    return static_cast<std::uint16_t>(_mm_movemask_epi8(found));
-}
-
-std::uint64_t newlines_of_block(const char* block)
-{
-    return newlines_of_16(block) | newlines_of_16(block + 16) << 16 |
-           newlines_of_16(block + 32) << 32 | newlines_of_16(block + 48) << 48;
-}
-#else
-// The same, eight bytes at a time on any machine: the high bit of each byte
-// that is a newline, exactly, and those eight bits gathered into one byte.
-std::uint64_t newlines_of_block(const char* block)
-{
-    constexpr std::uint64_t low_bits = 0x7f7f7f7f7f7f7f7f;
-    constexpr std::uint64_t newlines = 0x0a0a0a0a0a0a0a0a;
-    constexpr std::uint64_t gather = 0x0102040810204080;
-    std::uint64_t marks = 0;
-    for (int n = 0; n < 8; ++n) {
-        std::uint64_t other = load_word(block + 8 * n) ^ newlines;
-        std::uint64_t high = ~(((other & low_bits) + low_bits) | other | low_bits);
-        marks |= ((high >> 7) * gather >> 56) << (8 * n);
-    }
-    return marks;
-}
-#endif
+char input[input_size + readable_past_chunk];
+int input_fd = -1;
+bool input_ended = false;  // a read returned nothing or failed: none follows
+input_end ending = input_end::end_of_input;
+bool (*before_waiting)() = nullptr;
+bool input_may_wait = false;  // not a regular file, which never waits
 
 // Whether nothing is ready to read: a poll that cannot tell lets the read
 // itself decide.
 bool read_would_wait()
 {
-    pollfd ready{fileno(stdin), POLLIN, 0};
+    pollfd ready{input_fd, POLLIN, 0};
     return input_may_wait && poll(&ready, 1, 0) == 0;
 }
 
-// Reads more of standard input after the unread bytes, first moved to the
-// front of the buffer when a whole chunk might not fit after them.
-void read_more()
+void end_input(input_end why)
 {
-    auto unread = static_cast<std::size_t>(unread_end - unread_begin);
-    if (unread == 0 || unread_begin + chunk_limit > input + input_size) {
-        std::memmove(input, unread_begin, unread);
-        unread_begin = input;
-        unread_end = input + unread;
-    }
-    // Every unread byte has been searched, and none is a newline.
-    searched_end = unread_end;
-    if (read_would_wait() && !before_waiting()) {
-        input_ended = true;
-        unread_begin = unread_end;
-        return;
-    }
-    auto filled = static_cast<std::size_t>(unread_end - input);
-    ssize_t got = read(fileno(stdin), input + filled, input_size - filled);
-    if (got > 0) {
-        unread_end += got;
-        return;
-    }
     input_ended = true;
-    if (got < 0) {
-        read_failed = true;
-        unread_begin = unread_end;
-    }
+    ending = why;
 }
 
 }  // namespace
 
-void mark_newlines()
+// Reads more of the input after the unread bytes, first moved to the front of
+// the buffer when a whole chunk might not fit after them.
+void read_more()
 {
-    marks_begin = searched_end;
-    auto searched = static_cast<std::size_t>(unread_end - marks_begin);
-    newline_marks = newlines_of_block(marks_begin);
-    if (searched < marks_block)
-        newline_marks &= (std::uint64_t{1} << searched) - 1;
-    else
-        searched = marks_block;
-    searched_end = marks_begin + searched;
+    auto unread_size = static_cast<std::size_t>(unread.end - unread.begin);
+    if (unread_size == 0 || unread.begin + chunk_limit > input + input_size) {
+        std::memmove(input, unread.begin, unread_size);
+        unread.begin = input;
+        unread.end = input + unread_size;
+    }
+    // Every unread byte has been searched, and none is a newline.
+    unread.searched_end = unread.end;
+    if (read_would_wait() && !before_waiting()) {
+        end_input(input_end::stopped);
+        unread.begin = unread.end;
+        return;
+    }
+    auto filled = static_cast<std::size_t>(unread.end - input);
+    ssize_t got = read(input_fd, input + filled, input_size - filled);
+    if (got > 0) {
+        unread.end += got;
+        return;
+    }
+    if (got == 0) {
+        end_input(input_end::end_of_input);
+        return;
+    }
+    end_input(input_end::failed_read);
+    unread.begin = unread.end;
 }
 
-void start_reading(bool (*waiting)())
+void mark_newlines()
 {
-    unread_begin = unread_end = marks_begin = searched_end = input;
-    newline_marks = 0;
-    input_ended = read_failed = false;
+    unread.marks_begin = unread.searched_end;
+    auto searched = static_cast<std::size_t>(unread.end - unread.marks_begin);
+    unread.newline_marks = newlines_of_block(unread.marks_begin);
+    if (searched < marks_block)
+        unread.newline_marks &= (std::uint64_t{1} << searched) - 1;
+    else
+        searched = marks_block;
+    unread.searched_end = unread.marks_begin + searched;
+}
+
+void start_reading(int fd, bool (*waiting)())
+{
+    unread.begin = unread.end = unread.marks_begin = unread.searched_end = input;
+    unread.newline_marks = 0;
+    input_fd = fd;
+    input_ended = false;
+    ending = input_end::end_of_input;
     before_waiting = waiting;
     struct stat status {};
-    input_may_wait = fstat(fileno(stdin), &status) != 0 || !S_ISREG(status.st_mode);
+    input_may_wait = fstat(fd, &status) != 0 || !S_ISREG(status.st_mode);
 }
 
 bool take_chunk_reading(line_chunk& chunk)
 {
     for (;;) {
         // No newline lies among the unread bytes, up to the limit.
-        auto unread = static_cast<std::size_t>(unread_end - unread_begin);
-        if (unread >= chunk_limit || (input_ended && unread > 0)) {
-            std::size_t length = unread < chunk_limit ? unread : chunk_limit;
-            chunk = {unread_begin, length};
-            unread_begin += length;
+        auto unread_size = static_cast<std::size_t>(unread.end - unread.begin);
+        if (unread_size >= chunk_limit || (input_ended && unread_size > 0)) {
+            std::size_t length = unread_size < chunk_limit ? unread_size : chunk_limit;
+            chunk = {unread.begin, length};
+            unread.begin += length;
             return true;
         }
         if (input_ended)
@@ -152,4 +113,9 @@ bool take_chunk_reading(line_chunk& chunk)
         if (take_line(chunk))
             return true;
     }
+}
+
+input_end how_reading_ended()
+{
+    return ending;
 }

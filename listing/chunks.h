@@ -1,80 +1,79 @@
-// The listing as a sequence of chunks, read from standard input's descriptor.
+// The listing as a sequence of chunks, read from a descriptor into one fixed
+// buffer and handed out as fgets would read them.
 #pragma once
 
 #include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 
-#include "volume_listing.h"
+#include "line_chunk.h"
 
-// One chunk of the listing, in the reader's buffer: 1 to chunk_limit bytes,
-// ending after a newline, at the limit, or at the end of the input.  It may
-// hold zero bytes; to the scan patterns its text ends at the first of them.
-struct line_chunk {
-    const char* bytes;
-    std::size_t length;
+// How reading the listing ended, once next_chunk has returned false.
+enum class input_end {
+    end_of_input,
+    failed_read,  // the chunk that the failure cut short was dropped
+    stopped,      // before_waiting asked for no more
 };
 
-// Whether the chunk begins with the prefix; as for the scan patterns, a zero
-// byte ends the chunk's text.
-template <std::size_t size> bool begins_with(const line_chunk& chunk, const char (&prefix)[size])
-{
-    return chunk.length >= size - 1 && std::memcmp(chunk.bytes, prefix, size - 1) == 0;
-}
+// Starts reading the descriptor from where it stands.  Before a read that
+// would wait for input that has not arrived (a pipe, FIFO, socket or terminal
+// with nothing pending), it calls before_waiting, and it reads no more when
+// that returns false.
+void start_reading(int input, bool (*before_waiting)());
 
-// So many bytes past the end of any chunk can be read (and mean nothing), so
-// that short copies out of a chunk can be of fixed size.
-inline constexpr std::size_t readable_past_chunk = 128;
+// The next chunk, handed out as soon as it is whole; false at the end of the
+// input, at a failed read, or when before_waiting said stop, after which
+// nothing more is read.
+inline bool next_chunk(line_chunk& chunk);
 
-// The bytes read and not yet handed out, in the reader's buffer.
-extern const char* unread_begin;
-extern const char* unread_end;
+input_end how_reading_ended();
 
-// The newlines among the unread bytes are found a block of 64 bytes at a
-// time: bit n of newline_marks stands for the byte at marks_begin + n, and
-// is set while that byte is a newline not yet handed out; every byte before
-// searched_end has been looked at.
-inline constexpr std::size_t marks_block = 64;
-extern const char* marks_begin;
-extern const char* searched_end;
-extern std::uint64_t newline_marks;
+// The rest of this header is the inside of next_chunk, inline for speed.
 
-// Marks the newlines of the next block from searched_end, up to unread_end.
+inline bool take_line(line_chunk& chunk);
+bool take_chunk_reading(line_chunk& chunk);
 void mark_newlines();
 
-// Starts reading standard input from where its descriptor stands.  Before a
-// read that would wait for input that has not arrived (a pipe, FIFO, socket
-// or terminal with nothing pending), it calls before_waiting, and it reads no
-// more when that returns false.
-void start_reading(bool (*before_waiting)());
+// The bytes read and not yet handed out, in the reader's buffer, and the
+// newlines found among them.  The newlines are found a block of 64 bytes at a
+// time: bit n of newline_marks stands for the byte at marks_begin + n, and is
+// set while that byte is a newline not yet handed out; every byte before
+// searched_end has been looked at.  Only the chunk layer touches it.
+class unread_bytes {
+    friend bool take_line(line_chunk& chunk);
+    friend bool take_chunk_reading(line_chunk& chunk);
+    friend void mark_newlines();
+    friend void start_reading(int input, bool (*before_waiting)());
+    friend void read_more();
+
+    const char* begin = nullptr;
+    const char* end = nullptr;
+    const char* marks_begin = nullptr;
+    const char* searched_end = nullptr;
+    std::uint64_t newline_marks = 0;
+};
+
+extern unread_bytes unread;
 
 // The next chunk when it lies whole among the unread bytes, up to its newline.
 inline bool take_line(line_chunk& chunk)
 {
-    while (newline_marks == 0) {
-        if (searched_end == unread_end ||
-            static_cast<std::size_t>(searched_end - unread_begin) >= chunk_limit)
+    while (unread.newline_marks == 0) {
+        if (unread.searched_end == unread.end ||
+            static_cast<std::size_t>(unread.searched_end - unread.begin) >= chunk_limit)
             return false;
         mark_newlines();
     }
-    const char* end = marks_begin + std::countr_zero(newline_marks) + 1;
-    auto length = static_cast<std::size_t>(end - unread_begin);
+    const char* end = unread.marks_begin + std::countr_zero(unread.newline_marks) + 1;
+    auto length = static_cast<std::size_t>(end - unread.begin);
     if (length > chunk_limit)
         return false;
-    newline_marks &= newline_marks - 1;
-    chunk = {unread_begin, length};
-    unread_begin = end;
+    unread.newline_marks &= unread.newline_marks - 1;
+    chunk = {unread.begin, length};
+    unread.begin = end;
     return true;
 }
 
-// The next chunk otherwise: one at the limit or at the end of the input, or
-// one that more reads complete.
-bool take_chunk_reading(line_chunk& chunk);
-
-// The next chunk, handed out as soon as it is whole; false at the end of the
-// input, or at a failed read (read_failed), after which nothing more is read
-// and the chunk that the failure cut short is dropped.
 inline bool next_chunk(line_chunk& chunk)
 {
     return take_line(chunk) || take_chunk_reading(chunk);

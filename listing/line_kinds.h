@@ -1,8 +1,8 @@
 // The kinds of chunk a listing is made of, and what each one fills in.
 #pragma once
 
-#include "chunks.h"
-#include "volume_listing.h"
+#include "line_chunk.h"
+#include "listing_format.h"
 
 // A chunk that begins no record: indented, empty, or a summary line.
 inline bool is_passed_over(const line_chunk& chunk)

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <limits>
 
-#include "chunks.h"
+#include "line_chunk.h"
 #include "words.h"
 
 namespace {
@@ -116,19 +116,29 @@ const char* take_count(const char* at, std::uint64_t& value)
 
 bool scan_plain_header(const char* at, volume_entry& volume)
 {
-    return (at = take_token(at, volume.name)) != nullptr && (at = skip_spaces(at)) != nullptr &&
-           (at = take_count(at, volume.volume_number)) != nullptr &&
-           (at = skip_spaces(at)) != nullptr && (at = take_token(at, volume.type)) != nullptr &&
-           (at = skip_spaces(at)) != nullptr && (at = take_count(at, volume.size_k)) != nullptr &&
-           (at = skip_spaces(at)) != nullptr && *at == 'K' &&
-           (at = skip_spaces(at + 1)) != nullptr && take_token(at, volume.status) != nullptr;
+    at = take_token(at, volume.name);
+    if (at == nullptr || (at = skip_spaces(at)) == nullptr)
+        return false;
+    at = take_count(at, volume.volume_number);
+    if (at == nullptr || (at = skip_spaces(at)) == nullptr)
+        return false;
+    at = take_token(at, volume.type);
+    if (at == nullptr || (at = skip_spaces(at)) == nullptr)
+        return false;
+    at = take_count(at, volume.size_k);
+    if (at == nullptr || (at = skip_spaces(at)) == nullptr || *at != 'K')
+        return false;
+    at = skip_spaces(at + 1);
+    return at != nullptr && take_token(at, volume.status) != nullptr;
 }
 
 bool scan_plain_details(const char* at, volume_entry& volume)
 {
-    return (at = skip_spaces(at)) != nullptr &&
-           (at = take_token(at, volume.first_detail)) != nullptr &&
-           (at = skip_spaces(at)) != nullptr && take_token(at, volume.second_detail) != nullptr;
+    at = skip_spaces(at);
+    if (at == nullptr || (at = take_token(at, volume.first_detail)) == nullptr)
+        return false;
+    at = skip_spaces(at);
+    return at != nullptr && take_token(at, volume.second_detail) != nullptr;
 }
 
 bool scan_plain_quota(const char* at, volume_entry& volume)

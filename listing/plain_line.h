@@ -5,7 +5,7 @@
 // line is not plain; the scan patterns then decide it.
 #pragma once
 
-#include "volume_listing.h"
+#include "listing_format.h"
 
 // name number type size K status, one or more spaces apart; whatever follows
 // the status is not looked at.

@@ -1,28 +1,17 @@
-// Which volumes are wanted, and the report row of each.
+// The report row of each selected, complete record.
+#include "report.h"
+
 #include <unistd.h>
 
 #include <array>
 #include <bit>
-#include <cinttypes>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <limits>
 
-#include "volume_listing.h"
 #include "words.h"
 
-selection_flags selection;
-
 namespace {
-
-// The whole token, compared with the word and its terminating zero.
-template <std::size_t size, std::size_t word_size>
-bool is(const char (&token)[size], const char (&word)[word_size])
-{
-    static_assert(word_size <= size, "the word fits the token's buffer");
-    return std::memcmp(token, word, word_size) == 0;
-}
 
 // The row is what "%-32s %9" PRIu64 " %9" PRIu64 " %s %s %s\n" would print,
 // put together by hand: the name padded to 32 columns, the quota and the size
@@ -51,8 +40,9 @@ static_assert(sizeof volume_entry::name > name_columns && count_digits > count_c
 constexpr std::size_t rows_block = std::size_t{64} * 1024;
 char rows[rows_block + row_size + sizeof volume_entry::first_detail];
 char* rows_end = rows;
-// A terminal shows each row as it is finished, as it always has: 1 when
-// standard output is one, found at the first row.
+std::FILE* report_output = nullptr;
+// A terminal shows each row as it is finished, as it always has: 1 when the
+// output is one, found at the first row.
 signed char row_by_row = -1;
 
 template <std::size_t size> char* put_token(char* at, const char (&token)[size])
@@ -121,38 +111,27 @@ char* put_count(char* at, std::uint64_t count)
     return at + length;
 }
 
-}  // namespace
-
-// A type code or status other than the listed words is always wanted.
-bool is_selected(const volume_entry& volume, const selection_flags& flags)
-{
-    if (is(volume.type, "RW") && !flags.include_rw)
-        return false;
-    if (is(volume.type, "RO") && !flags.include_ro)
-        return false;
-    if (is(volume.type, "BK") && !flags.include_bk)
-        return false;
-    if (is(volume.status, "Off-line") && !flags.include_offline)
-        return false;
-    return !(is(volume.status, "On-line") && !flags.include_online);
-}
-
-namespace {
-
-// Hands the gathered rows to standard output.
+// Hands the gathered rows to the output.
 bool hand_over_rows()
 {
     auto length = static_cast<std::size_t>(rows_end - rows);
     rows_end = rows;
-    return length == 0 || std::fwrite(rows, 1, length, stdout) == length;
+    return length == 0 || std::fwrite(rows, 1, length, report_output) == length;
 }
 
 }  // namespace
 
+void start_report(std::FILE* output)
+{
+    report_output = output;
+    rows_end = rows;
+    row_by_row = -1;
+}
+
 bool write_report_row(const volume_entry& volume)
 {
     if (row_by_row < 0)
-        row_by_row = isatty(fileno(stdout)) == 1 ? 1 : 0;
+        row_by_row = isatty(fileno(report_output)) == 1 ? 1 : 0;
     char* end = put_spaces_to(put_token(rows_end, volume.name), rows_end + name_columns);
     *end++ = ' ';
     end = put_count(end, volume.max_quota_k);
@@ -171,5 +150,5 @@ bool write_report_row(const volume_entry& volume)
 
 bool flush_report_rows()
 {
-    return hand_over_rows() && std::fflush(stdout) == 0;
+    return hand_over_rows() && std::fflush(report_output) == 0;
 }
