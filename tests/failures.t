@@ -95,6 +95,24 @@ $ quota_report ./symbolic hard
 >     MaxQuota 20 K
 ? 2
 
+### a read-only listing named as its own output is refused as the input, not as unwritable
+# Whoever may not write the listing is told what is wrong with the command.
+# Root may write any file, so the run gives up that power where it has it.
+$ chmod a-w listing
+$ unwritable=; [ "$(id -u)" != 0 ] || unwritable='setpriv --bounding-set=-dac_override'
+$ $unwritable quota_report listing listing
+< vol.a 1 RW 10 K On-line
+<     hostA pA
+<     x
+<     MaxQuota 20 K
+! Unable to open output file listing: it is the input file
+= listing
+> vol.a 1 RW 10 K On-line
+>     hostA pA
+>     x
+>     MaxQuota 20 K
+? 2
+
 ### standard output that is the listing itself is refused, and the listing stays whole
 $ quota_report listing 1<>listing; echo "status $?"
 $ quota_report 1<>listing
