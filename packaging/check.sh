@@ -3,8 +3,8 @@
 #
 #     packaging/check.sh REFERENCE_BINARY
 #
-# Builds the packages of the last commit twice (the package and
-# portable-aarch64 workflows), in fresh clones at different paths with nothing
+# Builds the packages of the last commit twice (the package and package-arm64
+# workflows), in fresh clones at different paths with nothing
 # set by the caller, and requires the same bytes and a SHA256SUMS that
 # sha256sum -c accepts.  Each .deb and .rpm, amd64 and arm64, holds the
 # static program and depends on nothing: lintian finds nothing but the
@@ -40,9 +40,9 @@ fail() {
 # the second, which only has to give the same bytes, skips their tests.
 build_packages() { # clone-folder [steps]
     git clone -q "$source_tree" "$1"
-    (cd "$1" && for preset in package portable-aarch64; do
+    (cd "$1" && for preset in package package-arm64; do
         if [ "${2:-}" = untested ]; then
-            configure=$preset
+            configure=${preset#package-}
             [ "$preset" = package ] && configure=release
             env -u SOURCE_DATE_EPOCH cmake --preset "$configure" &&
                 env -u SOURCE_DATE_EPOCH cmake --build --preset "$configure" &&
@@ -51,6 +51,9 @@ build_packages() { # clone-folder [steps]
             env -u SOURCE_DATE_EPOCH cmake --workflow --preset "$preset" || exit 1
         fi
     done) >"$1.log" 2>&1 || { tail -n 40 "$1.log"; fail "the package builds failed in $1"; }
+    # The tests run here under the emulator too, and strace is installed.
+    ! grep '(Skipped)' "$1.log" || fail "cases were skipped in $1"
+    grep -E 'The portable quota_report is linked|tests passed' "$1.log" | sed 's/^-- //; s/^/   /' || true
 }
 
 echo "-- two builds of $(git -C "$source_tree" rev-parse --short HEAD)"
@@ -180,7 +183,7 @@ check_rpm() { # rpm arch deb-arch objcopy [emulator...]
 
 check_deb "$(echo "$packages"/*_amd64.deb)" amd64 "$first/build/release/portable/quota_report"
 check_rpm "$(echo "$packages"/*.x86_64.rpm)" x86_64 amd64 objcopy
-check_deb "$(echo "$packages"/*_arm64.deb)" arm64 "$first/build/portable-aarch64/portable/quota_report" \
+check_deb "$(echo "$packages"/*_arm64.deb)" arm64 "$first/build/cross/arm64/portable/quota_report" \
     qemu-aarch64-static
 check_rpm "$(echo "$packages"/*.aarch64.rpm)" aarch64 arm64 aarch64-linux-gnu-objcopy qemu-aarch64-static
 

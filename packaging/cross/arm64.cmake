@@ -2,4 +2,5 @@
 set(cross_triplet aarch64-linux-gnu)
 set(CMAKE_SYSTEM_PROCESSOR aarch64)
 set(cross_emulator qemu-aarch64-static)
-include(${CMAKE_CURRENT_LIST_DIR}/linux-gnu.cmake)
+set(rpm_architecture aarch64)
+include(${CMAKE_CURRENT_LIST_DIR}/../cross_toolchain.cmake)

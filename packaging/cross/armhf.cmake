@@ -2,4 +2,4 @@
 set(cross_triplet arm-linux-gnueabihf)
 set(CMAKE_SYSTEM_PROCESSOR arm)
 set(cross_emulator qemu-arm-static)
-include(${CMAKE_CURRENT_LIST_DIR}/linux-gnu.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/../cross_toolchain.cmake)

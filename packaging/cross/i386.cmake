@@ -2,4 +2,4 @@
 set(cross_triplet i686-linux-gnu)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(cross_emulator qemu-i386-static)
-include(${CMAKE_CURRENT_LIST_DIR}/linux-gnu.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/../cross_toolchain.cmake)

@@ -2,4 +2,4 @@
 set(cross_triplet mips64el-linux-gnuabi64)
 set(CMAKE_SYSTEM_PROCESSOR mips64)
 set(cross_emulator qemu-mips64el-static)
-include(${CMAKE_CURRENT_LIST_DIR}/linux-gnu.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/../cross_toolchain.cmake)

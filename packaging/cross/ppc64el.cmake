@@ -2,4 +2,4 @@
 set(cross_triplet powerpc64le-linux-gnu)
 set(CMAKE_SYSTEM_PROCESSOR ppc64le)
 set(cross_emulator qemu-ppc64le-static)
-include(${CMAKE_CURRENT_LIST_DIR}/linux-gnu.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/../cross_toolchain.cmake)

@@ -2,4 +2,4 @@
 set(cross_triplet s390x-linux-gnu)
 set(CMAKE_SYSTEM_PROCESSOR s390x)
 set(cross_emulator qemu-s390x-static)
-include(${CMAKE_CURRENT_LIST_DIR}/linux-gnu.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/../cross_toolchain.cmake)
