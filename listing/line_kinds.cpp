@@ -27,13 +27,24 @@ bool is_whole_line(const line_chunk& chunk)
     return chunk.bytes[chunk.length - 1] == '\n';
 }
 
+// A chunk of white space alone, up to its end or a zero byte, holds no token
+// for the first conversion: the empty line of a listing with CR LF line ends.
+bool holds_no_token(const line_chunk& chunk)
+{
+    for (std::size_t n = 0; n < chunk.length && chunk.bytes[n] != '\0'; ++n)
+        if (chunk.bytes[n] != ' ' && (chunk.bytes[n] < '\t' || chunk.bytes[n] > '\r'))
+            return false;
+    return true;
+}
+
 }  // namespace
 
 bool scan_header(const line_chunk& chunk, volume_entry& volume)
 {
     return (is_whole_line(chunk) && scan_plain_header(chunk.bytes, volume)) ||
-           std::sscanf(text_of(chunk), header_pattern, volume.name, &volume.volume_number,
-                       volume.type, &volume.size_k, volume.status) == 5;
+           (!holds_no_token(chunk) &&
+            std::sscanf(text_of(chunk), header_pattern, volume.name, &volume.volume_number,
+                        volume.type, &volume.size_k, volume.status) == 5);
 }
 
 bool scan_first_detail(const line_chunk& chunk, volume_entry& volume)
