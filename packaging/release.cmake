@@ -26,8 +26,10 @@ endfunction()
 
 # Writes a gzip copy of a file with no name or time stamp in its header.
 function(gzip_file input output)
-    execute_process(COMMAND gzip -9nc "${input}" OUTPUT_FILE "${output}"
-                    COMMAND_ERROR_IS_FATAL ANY)
+    execute_process(COMMAND gzip -9nc "${input}" OUTPUT_FILE "${output}" RESULT_VARIABLE failed)
+    if(failed)
+        message(FATAL_ERROR "gzip could not compress ${input}: ${failed}")
+    endif()
 endfunction()
 
 # Who signs the changelog entries and maintains the packages; Debian's package

@@ -14,5 +14,8 @@ endif()
 execute_process(
     COMMAND "${CPACK_QUOTA_REPORT_GIT}" -C "${source_tree}" archive --format=tar.gz
             "--prefix=${name}/" -o "${CPACK_PACKAGE_DIRECTORY}/${name}.tar.gz" HEAD
-    COMMAND_ERROR_IS_FATAL ANY)
+    RESULT_VARIABLE failed)
+if(failed)
+    message(FATAL_ERROR "git archive could not make the source release: ${failed}")
+endif()
 message(STATUS "Source release: ${CPACK_PACKAGE_DIRECTORY}/${name}.tar.gz")
