@@ -1,27 +1,33 @@
 #!/usr/bin/env bash
-# Checks the release packages as a site meets them.
+# Checks the release files as a site meets them.
 #
 #     packaging/check.sh REFERENCE_BINARY
 #
-# Builds the packages of the last commit twice (the package and package-arm64
-# workflows), in fresh clones at different paths with nothing
-# set by the caller, and requires the same bytes and a SHA256SUMS that
-# sha256sum -c accepts.  Each .deb and .rpm, amd64 and arm64, holds the
-# static program and depends on nothing: lintian finds nothing but the
-# static program (overridden, with the reason), rpmlint no error but the
-# missing signature (the static program is filtered in packaging/rpmlintrc),
-# the .rpm requires no C library and holds the .deb's program, manual page
-# and sample; the static programs are position independent with read-only
-# relocations, immediate binding and fortified functions, and hardening-check
-# passes the dynamic build of the same objects.  Every program runs -h and
-# the sample listing, whose report must be REFERENCE_BINARY's (a native
-# build, with generate_listing beside it), natively or under
-# qemu-aarch64-static, and carries its version.  The portable x86-64 binary
-# also runs in an otherwise empty root, and the aarch64 one must behave as the
-# reference on listings of several MB.  The amd64 .deb is installed with apt
-# on Debian 11 and 13 (install_on_debian.sh).  The source release, unpacked
-# outside any git checkout, must build, run the sample and pass every test
-# with the two commands of its README.
+# Builds the release files of the last commit for every architecture, in a
+# fresh clone with nothing set by the caller: the workflow package (amd64)
+# and package-ARCH for each toolchain file of packaging/cross/, tests and all,
+# the cross builds' tests under their emulators.  Builds the amd64 and arm64
+# files again, untested, in a clone at another path, and requires the same
+# bytes and a SHA256SUMS that sha256sum -c accepts and that lists a .deb and a
+# portable tarball for each architecture, an .rpm for each that names its
+# processor in RPM, and the source release.  For each architecture: lintian
+# finds nothing in the .deb but the static program (overridden, with the
+# reason), rpmlint no error in the .rpm but the missing signature (the static
+# program is filtered in packaging/rpmlintrc), the .rpm requires no C library
+# and holds the .deb's program, manual page and sample; every program is
+# static with fortified functions (position independent, with read-only
+# relocations and immediate binding, where linked with -static-pie), carries
+# its version, and prints the help text and the sample listing's report of
+# REFERENCE_BINARY (a native build, with generate_listing beside it), byte for
+# byte, natively or under its emulator.  hardening-check passes the dynamic
+# amd64 build of the same objects; the portable x86-64 program runs in an
+# otherwise empty root, and the arm64 one behaves as the reference on
+# listings of several MB.  The amd64 and arm64 .rpm install into empty roots
+# with rpm, run there, verify and remove.  The amd64 .deb is installed with
+# apt on Debian 11 and 13, and the source release is built and tested there
+# with Debian 11's own CMake and g++ (install_on_debian.sh).  The source
+# release, unpacked outside any git checkout, must build, run the sample and
+# pass every test with the two commands of its README.
 set -euo pipefail
 
 reference=$(realpath "${1:?usage: check.sh REFERENCE_BINARY}")
@@ -36,24 +42,45 @@ fail() {
     exit 1
 }
 
-# The first build runs the two workflows as a packager would, tests and all;
-# the second, which only has to give the same bytes, skips their tests.
-build_packages() { # clone-folder [steps]
+# Each architecture as its toolchain file names it: Debian name, processor
+# (which names the tarball), RPM name or -, emulator or -, triplet, and the
+# build folder of its workflow.
+architectures=("amd64 x86_64 x86_64 - x86_64-linux-gnu release")
+for toolchain in "$source_tree"/packaging/cross/*.cmake; do
+    value() { sed -n "s/^set($1 \(.*\))$/\1/p" "$toolchain"; }
+    arch=$(basename "$toolchain" .cmake)
+    rpm_arch=$(value rpm_architecture)
+    fields=("$arch" "$(value CMAKE_SYSTEM_PROCESSOR)" "${rpm_arch:--}" "$(value cross_emulator)")
+    architectures+=("${fields[*]} $(value cross_triplet) cross/$arch")
+done
+workflow() { # debian-arch
+    if [ "$1" = amd64 ]; then echo package; else echo "package-$1"; fi
+}
+
+# The first build runs every workflow as a packager would, tests and all; the
+# second, which only has to give the same bytes, builds amd64 and arm64
+# without their tests.
+build_packages() { # clone-folder [untested]
     git clone -q "$source_tree" "$1"
-    (cd "$1" && for preset in package package-arm64; do
-        if [ "${2:-}" = untested ]; then
+    (cd "$1" && for entry in "${architectures[@]}"; do
+        read -r arch _ <<<"$entry"
+        preset=$(workflow "$arch")
+        if [ "${2:-}" != untested ]; then
+            echo "== $preset"
+            env -u SOURCE_DATE_EPOCH cmake --workflow --preset "$preset" || exit 1
+        elif [ "$arch" = amd64 ] || [ "$arch" = arm64 ]; then
             configure=${preset#package-}
             [ "$preset" = package ] && configure=release
             env -u SOURCE_DATE_EPOCH cmake --preset "$configure" &&
                 env -u SOURCE_DATE_EPOCH cmake --build --preset "$configure" &&
                 env -u SOURCE_DATE_EPOCH cpack --preset "$configure" || exit 1
-        else
-            env -u SOURCE_DATE_EPOCH cmake --workflow --preset "$preset" || exit 1
         fi
     done) >"$1.log" 2>&1 || { tail -n 40 "$1.log"; fail "the package builds failed in $1"; }
-    # The tests run here under the emulator too, and strace is installed.
+    # The tests run under the emulators too, and strace is installed.
     ! grep '(Skipped)' "$1.log" || fail "cases were skipped in $1"
-    grep -E 'The portable quota_report is linked|tests passed' "$1.log" | sed 's/^-- //; s/^/   /' || true
+    [ "${2:-}" = untested ] ||
+        awk '/^== / { preset = $2 } /linked with/ { link = $NF }
+             /tests passed/ { printf "   %-16s linked with %-11s %s\n", preset ":", link, $0 }' "$1.log"
 }
 
 echo "-- two builds of $(git -C "$source_tree" rev-parse --short HEAD)"
@@ -65,103 +92,103 @@ build_packages "$second" untested
 packages=$first/build/packages
 (cd "$packages" && sha256sum -c --quiet SHA256SUMS) || fail "SHA256SUMS does not match"
 (cd "$second/build/packages" && sha256sum -c --quiet SHA256SUMS) || fail "SHA256SUMS does not match"
-for f in SHA256SUMS $(cut -d' ' -f3 "$packages/SHA256SUMS"); do
-    cmp -s "$packages/$f" "$second/build/packages/$f" || fail "$f differs between the two builds"
+for f in SHA256SUMS $(cut -d' ' -f3 "$second/build/packages/SHA256SUMS"); do
+    [ "$f" = SHA256SUMS ] || cmp -s "$packages/$f" "$second/build/packages/$f" ||
+        fail "$f differs between the two builds"
 done
-[ "$(wc -l <"$packages/SHA256SUMS")" = 7 ] ||
-    fail "SHA256SUMS does not list the .deb, .rpm and .tar.gz of two architectures and the source release"
+expected=("quota_report-$version.tar.gz")
+for entry in "${architectures[@]}"; do
+    read -r arch processor rpm_arch _ <<<"$entry"
+    expected+=("quota-report_${version}_$arch.deb" "quota_report-$version-linux-$processor.tar.gz")
+    [ "$rpm_arch" = - ] || expected+=("quota_report-$version-1.$rpm_arch.rpm")
+done
+diff <(printf '%s\n' "${expected[@]}" | sort) <(cut -d' ' -f3 "$packages/SHA256SUMS") ||
+    fail "SHA256SUMS does not list the release files of every architecture"
 sed 's/^/   /' "$packages/SHA256SUMS"
-echo "   the same bytes from $first and $second"
+echo "   $(wc -l <"$packages/SHA256SUMS") files; the amd64 and arm64 ones and the source release" \
+    "have the same bytes from $first and $second"
 
-tgz=$(echo "$packages"/*-linux-x86_64.tar.gz)
-tgz_aarch64=$(echo "$packages"/*-linux-aarch64.tar.gz)
-
-runs_the_sample() { # what binary [emulator...]: the program, run natively or under the emulator
+runs_the_sample() { # what binary [emulator]: the program, run natively or under the emulator
     local what=$1 binary=$2
     shift 2
     "$@" "$binary" -h 2>"$work/help" && head -n 1 "$work/help" | grep -q '^Usage: .*quota_report \[-rwbnfh\]' ||
         fail "$what: -h does not print the help text"
     "$@" "$binary" "$sample" | cmp -s - <("$reference" "$sample") || fail "$what: the sample report differs"
-    carries_its_version "$what" "$binary"
-    echo "   $what: -h and the sample listing as the reference build; it is $version"
-}
-
-carries_its_version() { # what binary
     # grep reads to the end: strings must not be cut off by a closed pipe.
-    strings "$2" | grep -x "quota_report $version" >/dev/null || fail "$1: no version $version in the binary"
+    strings "$binary" | grep -x "quota_report $version" >/dev/null || fail "$what: no version $version in the binary"
 }
 
 # The packaged program is linked statically, which hardening-check cannot
 # judge: it sees a static-pie program as a shared library and looks for the
 # stack protector and the fortified functions among dynamic symbols, which a
 # static program has none of.  So those two are checked on the dynamic build
-# of the same objects, and on the static program itself the rest: position
-# independence, read-only relocations, immediate binding, and the fortified
-# functions linked in (the unstripped build; only a fortified call draws
-# __fprintf_chk into a static program).
-hardened() { # what binary unstripped-binary
-    readelf -h "$2" | grep -q 'Type: *DYN' && readelf -d "$2" | grep -q 'FLAGS_1.*PIE' ||
-        fail "$1: not a position-independent executable"
+# of the same objects, and on the static program itself the rest: no program
+# interpreter and no shared library; where it is position independent, its
+# read-only relocations and immediate binding; and the fortified functions
+# linked in (the unstripped build; only a fortified call draws __fprintf_chk
+# into a static program).
+static_and_hardened() { # what binary unstripped-binary nm
     ! readelf -lW "$2" | grep -q INTERP || fail "$1: the program needs a program interpreter"
-    readelf -lW "$2" | grep -q GNU_RELRO || fail "$1: no read-only relocations"
-    readelf -d "$2" | grep -q 'FLAGS.*BIND_NOW' || fail "$1: no immediate binding"
-    # grep reads to the end: nm must not be cut off by a closed pipe.
-    nm "$3" | grep ' T __fprintf_chk$' >/dev/null || fail "$1: no fortified functions"
-    echo "   $1: static-pie, read-only relocations, immediate binding, fortified functions"
+    ! readelf -d "$2" | grep -q NEEDED || fail "$1: the program needs shared libraries"
+    "$4" "$3" | grep ' T __fprintf_chk$' >/dev/null || fail "$1: no fortified functions"
+    if readelf -h "$2" | grep -q 'Type: *DYN'; then
+        readelf -d "$2" | grep -q 'FLAGS_1.*PIE' || fail "$1: not a position-independent executable"
+        readelf -lW "$2" | grep -q GNU_RELRO || fail "$1: no read-only relocations"
+        readelf -d "$2" | grep -q 'FLAGS.*BIND_NOW' || fail "$1: no immediate binding"
+        echo "static-pie with read-only relocations and immediate binding"
+    else
+        echo "static"
+    fi
 }
 hardening-check "$first/build/release/quota_report" >"$work/hardening" || true
 for feature in 'Position Independent Executable' 'Stack protected' \
     'Fortify Source functions' 'Read-only relocations' 'Immediate binding'; do
     grep -q "^ $feature: yes" "$work/hardening" || fail "the dynamic build: $feature is not yes"
 done
-echo "-- hardening-check on the dynamic build of the same objects"
+echo "-- hardening-check on the dynamic amd64 build of the same objects"
 sed 's/^/   /' "$work/hardening"
 
-check_deb() { # deb arch unstripped-binary [emulator...]
-    local deb=$1 arch=$2 unstripped=$3 unpacked=$work/deb-$2
-    shift 3
-    echo "-- the $arch .deb"
-    dpkg-deb -I "$deb" | grep -E '^ (Package|Version|Architecture|Maintainer|Depends|Description):'
+check_deb() { # deb arch unstripped-binary nm [emulator]
+    local deb=$1 arch=$2 unstripped=$3 nm=$4 unpacked=$work/deb-$2
+    shift 4
     dpkg-deb -f "$deb" Architecture | grep -qx "$arch" || fail "the $arch .deb is not for $arch"
     [ -z "$(dpkg-deb -f "$deb" Depends)" ] || fail "the $arch .deb depends on other packages"
     # Lintian's own notices (such as running as root) go to standard error.
     # Its verdict leaves overridden tags out; the second run shows them.
     lintian --fail-on error,warning "$deb" 2> >(grep -v "running with root" >&2) \
-        >"$work/lintian" || { cat "$work/lintian"; fail "lintian"; }
+        >"$work/lintian" || { cat "$work/lintian"; fail "lintian on the $arch .deb"; }
     [ ! -s "$work/lintian" ] || { cat "$work/lintian"; fail "lintian finds more than the static program"; }
     lintian --show-overrides "$deb" 2>/dev/null | grep -v '^N: ' >"$work/lintian" || true
-    ! grep -v '^O: quota-report: shared-library-lacks-prerequisites ' "$work/lintian" ||
-        fail "lintian overrides more than the static program"
-    sed 's/^/   lintian: /' "$work/lintian"
+    ! grep -vE '^O: quota-report: (shared-library-lacks-prerequisites|statically-linked-binary) ' \
+        "$work/lintian" || fail "lintian overrides more than the static program"
     dpkg-deb -x "$deb" "$unpacked"
-    local doc=$unpacked/usr/share/doc/quota-report
     for f in usr/bin/quota_report usr/share/man/man1/quota_report.1.gz \
         usr/share/doc/quota-report/copyright usr/share/doc/quota-report/changelog.gz \
         usr/share/doc/quota-report/examples/listing.txt usr/share/lintian/overrides/quota-report; do
         [ -f "$unpacked/$f" ] || fail "the $arch .deb lacks $f"
     done
-    grep -q '^License: ISC$' "$doc/copyright" || fail "the copyright file names no ISC licence"
-    echo "   changelog: $(zcat "$doc/changelog.gz" | head -n 1)"
-    echo "   manual page: $(zcat "$unpacked/usr/share/man/man1/quota_report.1.gz" | head -n 1)"
-    hardened ".deb $arch" "$unpacked/usr/bin/quota_report" "$unstripped"
-    runs_the_sample ".deb $arch" "$unpacked/usr/bin/quota_report" "$@"
+    grep -q '^License: ISC$' "$unpacked/usr/share/doc/quota-report/copyright" ||
+        fail "the copyright file names no ISC licence"
+    local program=$unpacked/usr/bin/quota_report link
+    runs_the_sample ".deb $arch" "$program" "$@"
+    link=$(static_and_hardened ".deb $arch" "$program" "$unstripped" "$nm")
+    echo "   .deb $arch: $(stat -c %s "$deb") bytes, no Depends, lintian clean but" \
+        "$(cut -d' ' -f3 "$work/lintian" | tr '\n' ' ')(overridden); the program: $link," \
+        "fortified; -h and the sample's report${1:+ under $1}"
 }
 
-check_rpm() { # rpm arch deb-arch objcopy [emulator...]
+check_rpm() { # rpm rpm-arch deb-arch objcopy [emulator]
     local rpm=$1 arch=$2 deb_files=$work/deb-$3 objcopy=$4 unpacked=$work/rpm-$2
     shift 4
-    echo "-- the $arch .rpm"
-    rpm -qp --qf '   %{NAME} %{VERSION}-%{RELEASE} %{ARCH}, licence %{LICENSE}, built on %{BUILDHOST}, payload %{PAYLOADCOMPRESSOR}\n' "$rpm"
     rpm -qp --qf '%{ARCH}\n' "$rpm" | grep -qx "$arch" || fail "the $arch .rpm is not for $arch"
     rpm -qp --qf '%{PAYLOADCOMPRESSOR}\n' "$rpm" | grep -qxE 'xz|gzip' || fail "the $arch .rpm is not xz or gzip"
     rpm -qp --requires "$rpm" >"$work/requires"
     ! grep -Ei 'libc|glibc|ld-linux|rtld' "$work/requires" || fail "the $arch .rpm requires a C library"
-    echo "   requires: $(grep -v '^rpmlib(' "$work/requires" | tr '\n' ' ')(only rpmlib features)"
+    grep -q '^rpmlib(' "$work/requires" && ! grep -qv '^rpmlib(' "$work/requires" ||
+        fail "the $arch .rpm requires more than rpmlib features"
     rpm -qp --qf '[%{FILEFLAGS:fflags} %{FILENAMES}\n]' "$rpm" | grep -q '^dl /usr/share/doc/quota_report/LICENSE$' ||
         fail "the $arch .rpm does not carry LICENSE as %license"
-    rpm -qp --changelog "$rpm" | head -n 1 | sed 's/^/   changelog: /'
     rpmlint -r "$source_tree/packaging/rpmlintrc" "$rpm" >"$work/rpmlint" 2>&1 || true
-    grep -E ': [EW]: ' "$work/rpmlint" | sed 's/^/   rpmlint: /'
     ! grep -E ': E: ' "$work/rpmlint" | grep -v ': E: no-signature$' || fail "rpmlint reports errors"
     mkdir "$unpacked"
     rpm2cpio "$rpm" | (cd "$unpacked" && cpio -idm --quiet)
@@ -177,43 +204,53 @@ check_rpm() { # rpm arch deb-arch objcopy [emulator...]
         usr/share/doc/quota_report/README.md:usr/share/doc/quota-report/README.md; do
         cmp -s "$unpacked/${pair%%:*}" "$deb_files/${pair#*:}" || fail "the $arch .rpm's ${pair%%:*} is not the .deb's"
     done
-    echo "   the program, manual page, README and sample of the .deb"
     runs_the_sample ".rpm $arch" "$unpacked/usr/bin/quota_report" "$@"
+    echo "   .rpm $arch: $(stat -c %s "$rpm") bytes, requires only rpmlib features, rpmlint:" \
+        "$(grep -oE ': [EW]: [^ ]+' "$work/rpmlint" | cut -d' ' -f3 | sort -u | tr '\n' ' ')(as" \
+        "before); the .deb's program, manual page, README and sample; -h and the sample's report"
 }
 
-check_deb "$(echo "$packages"/*_amd64.deb)" amd64 "$first/build/release/portable/quota_report"
-check_rpm "$(echo "$packages"/*.x86_64.rpm)" x86_64 amd64 objcopy
-check_deb "$(echo "$packages"/*_arm64.deb)" arm64 "$first/build/cross/arm64/portable/quota_report" \
-    qemu-aarch64-static
-check_rpm "$(echo "$packages"/*.aarch64.rpm)" aarch64 arm64 aarch64-linux-gnu-objcopy qemu-aarch64-static
-
-portable() { # what tarball folder: unpacks it and checks what it holds
-    mkdir "$3"
-    tar -xzf "$2" -C "$3"
-    top=$(echo "$3"/*)
+check_tarball() { # tarball processor unstripped-binary nm [emulator]
+    local tgz=$1 processor=$2 unstripped=$3 nm=$4 top
+    shift 4
+    mkdir "$work/tgz-$processor"
+    tar -xzf "$tgz" -C "$work/tgz-$processor"
+    top=$(echo "$work/tgz-$processor"/*)
+    [ "$(basename "$top")" = "quota_report-$version-linux-$processor" ] || fail "$tgz: its top folder is $top"
     for f in bin/quota_report share/man/man1/quota_report.1.gz share/doc/quota_report/README.md \
         share/doc/quota_report/LICENSE share/doc/quota_report/examples/listing.txt; do
-        [ -f "$top/$f" ] || fail "$1 lacks $f"
+        [ -f "$top/$f" ] || fail "$tgz lacks $f"
     done
-    carries_its_version "$1" "$top/bin/quota_report"
-    ! readelf -d "$top/bin/quota_report" | grep -q NEEDED || fail "$1: the binary needs shared libraries"
-    readelf -d "$top/bin/quota_report" | grep -q BIND_NOW || fail "$1: no immediate binding"
-    readelf -lW "$top/bin/quota_report" | grep -q GNU_RELRO || fail "$1: no read-only relocations"
-    echo "   $1: $(stat -c %s "$top/bin/quota_report") bytes, $(file -b "$top/bin/quota_report" | cut -d, -f1-5)"
+    runs_the_sample "the $processor tarball" "$top/bin/quota_report" "$@"
+    local link
+    link=$(static_and_hardened "the $processor tarball" "$top/bin/quota_report" "$unstripped" "$nm")
+    echo "   $(basename "$tgz"): $(stat -c %s "$tgz") bytes;" \
+        "$(file -b "$top/bin/quota_report" | cut -d, -f1-2); $link"
 }
 
-echo "-- the portable x86-64 .tar.gz"
-portable x86-64 "$tgz" "$work/x86_64"
+for entry in "${architectures[@]}"; do
+    read -r arch processor rpm_arch emulator triplet build <<<"$entry"
+    echo "-- $arch"
+    run=()
+    [ "$emulator" = - ] || run=("$emulator")
+    unstripped=$first/build/$build/portable/quota_report
+    check_deb "$packages/quota-report_${version}_$arch.deb" "$arch" "$unstripped" "$triplet-nm" "${run[@]}"
+    [ "$rpm_arch" = - ] || check_rpm "$packages/quota_report-$version-1.$rpm_arch.rpm" "$rpm_arch" "$arch" \
+        "$triplet-objcopy" "${run[@]}"
+    check_tarball "$packages/quota_report-$version-linux-$processor.tar.gz" "$processor" "$unstripped" \
+        "$triplet-nm" "${run[@]}"
+done
+
+echo "-- the portable x86-64 program in an empty root"
 root=$work/root
 mkdir "$root"
-cp "$top/bin/quota_report" "$sample" "$root/"
+cp "$work/tgz-x86_64/quota_report-$version-linux-x86_64/bin/quota_report" "$sample" "$root/"
 chroot "$root" /quota_report /listing.txt | cmp -s - <("$reference" "$sample") ||
     fail "x86-64: the report in an empty root differs"
-echo "   x86-64: in a root holding only itself and the listing, the reference's report"
+echo "   in a root holding only itself and the listing, the reference's report"
 
-echo "-- the portable aarch64 .tar.gz"
-portable aarch64 "$tgz_aarch64" "$work/aarch64"
-aarch64=$top/bin/quota_report
+echo "-- the portable aarch64 program on larger listings"
+aarch64=$work/tgz-aarch64/quota_report-$version-linux-aarch64/bin/quota_report
 "$(dirname "$reference")/generate_listing" 8 >"$work/generated.txt"
 same_as_reference() { # arguments
     local expected actual
@@ -228,8 +265,32 @@ for switches in "" -rbf -wn -rwbnf; do
         same_as_reference $switches "$listing"
     done
 done
-echo "   aarch64 under qemu: the reference's output, errors and status for the usage line and for" \
+echo "   under qemu: the reference's output, errors and status for the usage line and for" \
     "the sample and an 8 MB listing under the default switches, -rbf, -wn and -rwbnf"
+
+echo "-- the amd64 and aarch64 .rpm installed into empty roots"
+install_rpm() { # rpm-arch [emulator]
+    local rpm=$packages/quota_report-$version-1.$1.rpm rpm_root=$work/rpm-root-$1
+    shift
+    mkdir "$rpm_root"
+    rpm --root "$rpm_root" --initdb
+    rpm --root "$rpm_root" --nodeps --ignorearch -i "$rpm" || fail "$rpm does not install"
+    local installed=$rpm_root/usr/bin/quota_report listing=/usr/share/doc/quota_report/examples/listing.txt
+    if [ $# -eq 0 ]; then
+        chroot "$rpm_root" /usr/bin/quota_report "$listing"
+    else
+        "$@" "$installed" "$rpm_root$listing"
+    fi | cmp -s - <("$reference" "$sample") || fail "$rpm: the installed program's report differs"
+    rpm --root "$rpm_root" -V quota_report >"$work/verify" 2>&1 || { cat "$work/verify"; fail "$rpm: rpm -V"; }
+    [ ! -s "$work/verify" ] || { cat "$work/verify"; fail "$rpm: rpm -V finds changes"; }
+    rpm --root "$rpm_root" -e quota_report || fail "$rpm does not remove"
+    [ ! -e "$installed" ] && ! rpm --root "$rpm_root" -q quota_report >/dev/null ||
+        fail "$rpm: the program is left after removal"
+    echo "   $(basename "$rpm"): installed with rpm --root --nodeps -i, the installed sample's report" \
+        "${1:+under $1 }in the root, rpm -V clean, removed with rpm -e"
+}
+install_rpm x86_64
+install_rpm aarch64 qemu-aarch64-static
 
 echo "-- cmake --install"
 cmake --install "$first/build/release" --prefix "$work/prefix" >/dev/null
@@ -241,8 +302,8 @@ done
 readelf -d "$work/prefix/bin/quota_report" | grep -q 'NEEDED.*libc' || fail "cmake --install installs no dynamic program"
 echo "   installs the dynamic program, the manual page and the documentation"
 
-echo "-- the amd64 .deb on older and newer Debian"
-"$source_tree/packaging/install_on_debian.sh" "$packages" "$reference" bullseye trixie
+echo "-- the amd64 .deb on older and newer Debian, and the source release on Debian 11"
+"$source_tree/packaging/install_on_debian.sh" --build bullseye "$packages" "$reference" bullseye trixie
 
 echo "-- the source release"
 mkdir "$work/source"
@@ -263,4 +324,4 @@ grep -q "^home" "$work/source.sample" || fail "the source release's sample repor
     { tail -n 30 "$work/source.tests"; fail "the source release fails its tests"; }
 grep -q '^100% tests passed' "$work/source.tests" || fail "the source release's tests did not all pass"
 echo "   quota_report-$version.tar.gz: the tracked files; outside git it builds, runs the sample" \
-    "and passes $(grep -c 'Test #' "$work/source.tests") tables"
+    "and passes $(grep -c 'Test #' "$work/source.tests") tests"

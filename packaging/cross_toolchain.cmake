@@ -3,10 +3,11 @@
 # qemu-user, which finds the target's C library in /usr/TRIPLET.  Included by
 # the toolchain file of each architecture, packaging/cross/ARCH.cmake, named
 # after the Debian architecture, which names its triplet (cross_triplet),
-# processor (CMAKE_SYSTEM_PROCESSOR) and emulator (cross_emulator), and the
-# processor's name in RPM (rpm_architecture) where RPM distributions ship for
-# it.  Those files are the one list of the architectures built here: the
-# presets (cross_presets.cmake) and CI are made from them.
+# processor (CMAKE_SYSTEM_PROCESSOR, as uname -m names it on the machines the
+# build is for; it names the portable tarball) and emulator (cross_emulator),
+# and the processor's name in RPM (rpm_architecture) where RPM distributions
+# ship for it.  Those files are the one list of the architectures built here:
+# the presets (cross_presets.cmake) and CI are made from them.
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_C_COMPILER ${cross_triplet}-gcc)
 set(CMAKE_CXX_COMPILER ${cross_triplet}-g++)
