@@ -14,7 +14,7 @@
 #include "options.h"
 
 // The command line has no option that prints the version, so the program
-// carries it as text: strings quota_report | grep '^quota_report [0-9]'.
+// carries it as text: grep -a -o 'quota_report [0-9][0-9.]*' quota_report.
 extern const char program_version[];
 const char program_version[] = QUOTA_REPORT_VERSION;
 
@@ -143,10 +143,10 @@ int main(int argc, char* argv[])
 
     scan_end end = scan_listing(fileno(stdin), stdout);
 
-    // Closing the report also tells of a row that failed after a failed read.
-    bool write_failed = !close_output() || end == scan_end::failed_write;
+    bool read_failed = end == scan_end::failed_read || end == scan_end::failed_read_and_write;
+    bool write_failed =
+        !close_output() || end == scan_end::failed_write || end == scan_end::failed_read_and_write;
     bool input_closed = std::fclose(stdin) == 0;
-    bool read_failed = end == scan_end::failed_read;
     if (read_failed)
         report_read_failure(input_path);
     if (write_failed)

@@ -1,7 +1,7 @@
 // The option word, the usage line and the help text.
 #pragma once
 
-#include "listing/selection.h"
+#include "listing/selection_flags.h"
 
 // argv[0] as given; it names the program in the usage line and help text.
 extern const char* program_name;

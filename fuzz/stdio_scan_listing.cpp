@@ -1,12 +1,27 @@
 // The plain stdio loop: every line read with fgets and decided by sscanf.
+// It spells the listing's format and the row's on its own, on purpose: an
+// oracle that shared the program's patterns, prefixes and widths could not
+// catch a wrong one.
 #include "stdio_scan_listing.h"
 
 #include <cinttypes>
+#include <cstdint>
 #include <cstring>
 
 namespace {
 
 constexpr std::size_t line_buffer_size = 1024;
+
+struct record {
+    char name[63];
+    std::uint64_t volume_number;
+    char type[9];
+    std::uint64_t size_k;
+    char status[19];
+    char first_detail[127];
+    char second_detail[15];
+    std::uint64_t max_quota_k;
+};
 
 // A read that fails hands over no line, even when it has some of its bytes.
 bool read_line(char (&line)[line_buffer_size], FILE* input)
@@ -21,7 +36,7 @@ bool begins_with(const char* line, const char* prefix)
 
 // Each switch governs the volumes whose type code or status is its word; a
 // volume is wanted unless a switch that is off governs it.
-bool is_wanted(const volume_entry& v, const selection_flags& flags)
+bool is_wanted(const record& v, const selection_flags& flags)
 {
     const struct {
         const char* field;
@@ -45,22 +60,22 @@ bool is_wanted(const volume_entry& v, const selection_flags& flags)
 bool stdio_scan_listing(FILE* input, FILE* output, const selection_flags& flags)
 {
     char line[line_buffer_size];
-    volume_entry v{};
+    record v{};
     while (read_line(line, input)) {
         if (line[0] == ' ' || line[0] == '\n' || begins_with(line, "Total number of") ||
             begins_with(line, "Total volumes on"))
             continue;
-        if (std::sscanf(line, header_pattern, v.name, &v.volume_number, v.type, &v.size_k,
-                        v.status) != 5 ||
+        if (std::sscanf(line, "%62s%" SCNu64 "%8s%" SCNu64 " K %18s", v.name, &v.volume_number,
+                        v.type, &v.size_k, v.status) != 5 ||
             !is_wanted(v, flags))
             continue;
         if (!read_line(line, input) || !begins_with(line, "    ") ||
-            std::sscanf(line, detail_pattern, v.first_detail, v.second_detail) != 2)
+            std::sscanf(line, "%126s%14s", v.first_detail, v.second_detail) != 2)
             continue;
         if (!read_line(line, input) || !begins_with(line, "    "))
             continue;
-        if (!read_line(line, input) || !begins_with(line, quota_prefix) ||
-            std::sscanf(line + std::strlen(quota_prefix), quota_pattern, &v.max_quota_k) < 1)
+        if (!read_line(line, input) || !begins_with(line, "    MaxQuota ") ||
+            std::sscanf(line + 13, "%" SCNu64 " K", &v.max_quota_k) < 1)
             continue;
         std::fprintf(output, "%-32s %9" PRIu64 " %9" PRIu64 " %s %s %s\n", v.name, v.max_quota_k,
                      v.size_k, v.type, v.first_detail, v.second_detail);

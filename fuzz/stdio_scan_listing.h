@@ -5,8 +5,7 @@
 
 #include <cstdio>
 
-#include "listing/listing_format.h"
-#include "listing/selection.h"
+#include "listing/selection_flags.h"
 
 // Writes the report of `input` to `output`; true when the scan ended in a
 // failed read.

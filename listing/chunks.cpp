@@ -1,4 +1,4 @@
-// The chunk reader: the listing's descriptor read into one fixed buffer,
+// The chunk reader: the listing's descriptor read into the reader's buffer,
 // handed out chunk by chunk as fgets would read them.
 #include "chunks.h"
 
@@ -6,116 +6,94 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
+
 #include "newline_marks.h"
 
-unread_bytes unread;
+static_assert(readable_past_chunk >= marks_block, "a block may run past the unread bytes");
 
 namespace {
 
-// Large reads for speed; a chunk still leaves as soon as its newline has
-// arrived, so that a row follows its quota line through a pipe at once.
-constexpr std::size_t input_size = std::size_t{64} * 1024;
-static_assert(input_size >= 2 * chunk_limit, "a chunk must fit beside a read");
-static_assert(readable_past_chunk >= marks_block, "a block may run past the unread bytes");
-
-char input[input_size + readable_past_chunk];
-int input_fd = -1;
-bool input_ended = false;  // a read returned nothing or failed: none follows
-input_end ending = input_end::end_of_input;
-bool (*before_waiting)() = nullptr;
-bool input_may_wait = false;  // not a regular file, which never waits
-
 // Whether nothing is ready to read: a poll that cannot tell lets the read
 // itself decide.
-bool read_would_wait()
+bool read_would_wait(const listing_input& input)
 {
-    pollfd ready{input_fd, POLLIN, 0};
-    return input_may_wait && poll(&ready, 1, 0) == 0;
+    pollfd ready{input.fd, POLLIN, 0};
+    return poll(&ready, 1, 0) == 0;
 }
 
-void end_input(input_end why)
+// Reads more of the input after the unread bytes, first moved to the front of
+// the buffer when a whole chunk might not fit after them; false when the read
+// failed, which drops the unread bytes.
+bool read_more(listing_input& input)
 {
-    input_ended = true;
-    ending = why;
+    auto unread_size = static_cast<std::size_t>(input.end - input.begin);
+    if (unread_size == 0 || input.begin + chunk_limit > input.bytes + input_size) {
+        std::memmove(input.bytes, input.begin, unread_size);
+        input.begin = input.bytes;
+        input.end = input.bytes + unread_size;
+    }
+    // Every unread byte has been searched, and none is a newline.
+    input.searched_end = input.end;
+    input.waiting_told = false;
+    auto filled = static_cast<std::size_t>(input.end - input.bytes);
+    ssize_t got = read(input.fd, input.bytes + filled, input_size - filled);
+    if (got > 0) {
+        input.end += got;
+        return true;
+    }
+    input.ended = true;
+    if (got == 0)
+        return true;
+    input.begin = input.end;
+    return false;
 }
 
 }  // namespace
 
-// Reads more of the input after the unread bytes, first moved to the front of
-// the buffer when a whole chunk might not fit after them.
-void read_more()
+void mark_newlines(listing_input& input)
 {
-    auto unread_size = static_cast<std::size_t>(unread.end - unread.begin);
-    if (unread_size == 0 || unread.begin + chunk_limit > input + input_size) {
-        std::memmove(input, unread.begin, unread_size);
-        unread.begin = input;
-        unread.end = input + unread_size;
-    }
-    // Every unread byte has been searched, and none is a newline.
-    unread.searched_end = unread.end;
-    if (read_would_wait() && !before_waiting()) {
-        end_input(input_end::stopped);
-        unread.begin = unread.end;
-        return;
-    }
-    auto filled = static_cast<std::size_t>(unread.end - input);
-    ssize_t got = read(input_fd, input + filled, input_size - filled);
-    if (got > 0) {
-        unread.end += got;
-        return;
-    }
-    if (got == 0) {
-        end_input(input_end::end_of_input);
-        return;
-    }
-    end_input(input_end::failed_read);
-    unread.begin = unread.end;
-}
-
-void mark_newlines()
-{
-    unread.marks_begin = unread.searched_end;
-    auto searched = static_cast<std::size_t>(unread.end - unread.marks_begin);
-    unread.newline_marks = newlines_of_block(unread.marks_begin);
+    input.marks_begin = input.searched_end;
+    auto searched = static_cast<std::size_t>(input.end - input.marks_begin);
+    input.newline_marks = newlines_of_block(input.marks_begin);
     if (searched < marks_block)
-        unread.newline_marks &= (std::uint64_t{1} << searched) - 1;
+        input.newline_marks &= (std::uint64_t{1} << searched) - 1;
     else
         searched = marks_block;
-    unread.searched_end = unread.marks_begin + searched;
+    input.searched_end = input.marks_begin + searched;
 }
 
-void start_reading(int fd, bool (*waiting)())
+void start_reading(listing_input& input, int fd)
 {
-    unread.begin = unread.end = unread.marks_begin = unread.searched_end = input;
-    unread.newline_marks = 0;
-    input_fd = fd;
-    input_ended = false;
-    ending = input_end::end_of_input;
-    before_waiting = waiting;
+    input.begin = input.end = input.marks_begin = input.searched_end = input.bytes;
+    input.newline_marks = 0;
+    input.fd = fd;
     struct stat status {};
-    input_may_wait = fstat(fd, &status) != 0 || !S_ISREG(status.st_mode);
+    input.may_wait = fstat(fd, &status) != 0 || !S_ISREG(status.st_mode);
+    input.waiting_told = false;
+    input.ended = false;
 }
 
-bool take_chunk_reading(line_chunk& chunk)
+chunk_outcome read_chunk(listing_input& input, line_chunk& chunk)
 {
     for (;;) {
         // No newline lies among the unread bytes, up to the limit.
-        auto unread_size = static_cast<std::size_t>(unread.end - unread.begin);
-        if (unread_size >= chunk_limit || (input_ended && unread_size > 0)) {
+        auto unread_size = static_cast<std::size_t>(input.end - input.begin);
+        if (unread_size >= chunk_limit || (input.ended && unread_size > 0)) {
             std::size_t length = unread_size < chunk_limit ? unread_size : chunk_limit;
-            chunk = {unread.begin, length};
-            unread.begin += length;
-            return true;
+            chunk = {input.begin, length};
+            input.begin += length;
+            return chunk_outcome::chunk;
         }
-        if (input_ended)
-            return false;
-        read_more();
-        if (take_line(chunk))
-            return true;
+        if (input.ended)
+            return chunk_outcome::end_of_input;
+        if (input.may_wait && !input.waiting_told && read_would_wait(input)) {
+            input.waiting_told = true;
+            return chunk_outcome::would_wait;
+        }
+        if (!read_more(input))
+            return chunk_outcome::failed_read;
+        if (take_line(input, chunk))
+            return chunk_outcome::chunk;
     }
-}
-
-input_end how_reading_ended()
-{
-    return ending;
 }

@@ -49,7 +49,7 @@ bool scan_header(const line_chunk& chunk, volume_entry& volume)
 
 bool scan_first_detail(const line_chunk& chunk, volume_entry& volume)
 {
-    return begins_with(chunk, "    ") &&
+    return begins_with(chunk, detail_indent) &&
            ((is_whole_line(chunk) && scan_plain_details(chunk.bytes, volume)) ||
             std::sscanf(text_of(chunk), detail_pattern, volume.first_detail,
                         volume.second_detail) == 2);

@@ -8,7 +8,7 @@
 inline bool is_passed_over(const line_chunk& chunk)
 {
     return chunk.bytes[0] == ' ' || chunk.bytes[0] == '\n' ||
-           begins_with(chunk, "Total number of") || begins_with(chunk, "Total volumes on");
+           begins_with(chunk, total_number_prefix) || begins_with(chunk, total_volumes_prefix);
 }
 
 // A header line: fills name, volume_number, type, size_k and status.
@@ -20,7 +20,7 @@ bool scan_first_detail(const line_chunk& chunk, volume_entry& volume);
 // The second detail line, whose content is not examined.
 inline bool is_second_detail(const line_chunk& chunk)
 {
-    return begins_with(chunk, "    ");
+    return begins_with(chunk, detail_indent);
 }
 
 // The quota line: fills max_quota_k.

@@ -13,12 +13,8 @@
 
 namespace {
 
-// The row is what "%-32s %9" PRIu64 " %9" PRIu64 " %s %s %s\n" would print,
-// put together by hand: the name padded to 32 columns, the quota and the size
-// right-aligned in 9, then the type and the two detail tokens, one space
-// apart.
-constexpr std::size_t name_columns = 32;
-constexpr std::size_t count_columns = 9;
+// The row is put together by hand, as its format in listing_format.h would
+// print it.
 constexpr std::size_t count_digits = std::numeric_limits<std::uint64_t>::digits10 + 1;
 
 // Each piece is put with a copy or a fill of fixed size, which the compiler
