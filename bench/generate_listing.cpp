@@ -1,7 +1,8 @@
 // Writes a deterministic volume listing of about the given number of
 // megabytes to standard output, in the shape of examples/listing.txt:
 // servers and partitions, RW volumes with RO and BK siblings, on-line and
-// off-line volumes, summary lines and extra detail lines after the quota.
+// off-line volumes, summary lines and extra detail lines after the quota,
+// with the name, size and quota columns padded as listings print them.
 //
 //     generate_listing MEGABYTES
 #include <cstdio>
@@ -45,13 +46,14 @@ long long write_volume(const char* host, const char* part, unsigned long serial,
     const char* status = next(8) == 0 ? "Off-line" : "On-line";
     unsigned long size = next(1u << 24);
     unsigned long quota = (next(50) + 1) * 100000UL;
-    long long n =
-        std::printf("%s.%lu%s %lu %s %lu K %s\n"
-                    "    %s %s\n"
-                    "    ids rw %lu ro %lu bk %lu\n"
-                    "    MaxQuota %lu K\n",
-                    owners[serial % 8], serial, suffixes[offset], base + offset, types[offset],
-                    size, status, host, part, base, base + 1, base + 2, quota);
+    char name[64];
+    std::snprintf(name, sizeof name, "%s.%lu%s", owners[serial % 8], serial, suffixes[offset]);
+    long long n = std::printf("%-33s %lu %s %10lu K %s\n"
+                              "    %s %s\n"
+                              "    ids rw %lu ro %lu bk %lu\n"
+                              "    MaxQuota %10lu K\n",
+                              name, base + offset, types[offset], size, status, host, part, base,
+                              base + 1, base + 2, quota);
     n += write_date("Created");
     n += write_date("Updated");
     unsigned accesses = next(100000);

@@ -1,5 +1,7 @@
 # The report an administrator would otherwise write in awk: the same
-# selection and row as quota_report, for well-formed listings.
+# selection and row as quota_report, for well-formed listings.  Its words and
+# widths are its own, on purpose: the benchmark requires its report to be
+# quota_report's, which checks the program's spelling of them too.
 #     awk -v ro=1 -v bk=1 -v offline=1 -f select.awk listing
 BEGIN {
     if (rw == "") rw = 1
