@@ -51,6 +51,20 @@ $ inject openat delay_enter=2000000 1 out quota_report listing out; echo "status
 >     MaxQuota 20 K
 ? 0
 
+### a finished row reaches a terminal at once, while the listing is still read
+# The read after the record's is held back for 3 s: a row kept for a later
+# block would reach the terminal only after it.
+$ strace -qq -o /dev/null true 2>/dev/null || exit 77
+$ records 1 >one
+$ SHELL=/bin/bash script -qfec 'inject read delay_enter=3000000 2 one quota_report one' typescript \
+$     </dev/null >/dev/null &
+$ for i in $(seq 100); do [ "$(grep -c 'read(' strace.log 2>/dev/null)" = 2 ] && break; sleep 0.05; done
+$ for i in $(seq 40); do grep -qs v1 typescript && break; sleep 0.05; done
+$ grep -qs v1 typescript && echo "on the terminal while the listing is read"; wait; echo "status $?"
+> on the terminal while the listing is read
+> status 0
+? 0
+
 ### an output file that cannot be emptied cannot be opened
 $ inject ftruncate EIO 1 report quota_report listing report
 ! Unable to open output file report
