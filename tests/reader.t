@@ -179,6 +179,8 @@ $ quota_report -n
 ? 0
 
 ### names of 62 bytes are read, names of 63 bytes and types of 9 bytes are not
+# The scan goes on inside a longer name: where its rest reads as the volume
+# number, the line is a header line, named by its first 62 bytes.
 $ quota_report
 < nnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnn 1 RW 10 K On-line
 <     hostA pA
@@ -196,8 +198,13 @@ $ quota_report
 <     hostD pD
 <     x
 <     MaxQuota 50 K
+< eeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeee7 RW 5 K On-line
+<     hostE pE
+<     x
+<     MaxQuota 60 K
 > nnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnn        20        10 RW hostA pA
 > vol.d                                   50        13 TYPECODE hostD pD
+> eeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeee        60         5 RW hostE pE
 ? 0
 
 ### a first detail token past 126 bytes runs on into the second token
@@ -238,6 +245,16 @@ $ quota_report
 <     Creation    Mon Dec  7 10:00:00 2026\r
 < \r
 > vol.a                                   20        10 RW hostA pA
+? 0
+
+### a line of 1022 bytes and a multiple of 1023 more before its CR LF leaves its LF alone
+# Its first 1023 bytes are a header line, the rest its first detail line, whose
+# CR ends a chunk: the LF is an empty line, which breaks the record.
+$ line=$(printf '%-1023s%-1022s' 'vol.a 1 RW 10 K On-line' '    hostA pA')
+$ printf '%s\r\n    x\r\n    MaxQuota 5 K\r\n' "$line" | quota_report; echo "CR LF: status $?"
+$ printf '%s\n    x\n    MaxQuota 5 K\n' "$line" | quota_report
+> CR LF: status 0
+> vol.a                                    5        10 RW hostA pA
 ? 0
 
 ### a zero byte hides the rest of its chunk
