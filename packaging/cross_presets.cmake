@@ -52,7 +52,8 @@ file(WRITE ${output} "{
       \"description\": \"the release build for the Debian architecture that names the preset, with its cross compiler\",
       \"binaryDir\": \"\${sourceDir}/build/cross/\${presetName}\",
       \"toolchainFile\": \"\${sourceDir}/packaging/cross/\${presetName}.cmake\",
-      \"cacheVariables\": {\"CMAKE_BUILD_TYPE\": \"Release\", \"CMAKE_COMPILE_WARNING_AS_ERROR\": \"ON\"}
+      \"cacheVariables\": {\"CMAKE_BUILD_TYPE\": \"Release\", \"CMAKE_COMPILE_WARNING_AS_ERROR\": \"ON\",
+                         \"QUOTA_REPORT_PORTABLE\": \"ON\", \"CMAKE_INSTALL_PREFIX\": \"/usr\"}
     }${configure}
   ],
   \"buildPresets\": [${build}
