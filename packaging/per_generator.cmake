@@ -8,14 +8,16 @@ endif()
 
 # Every package holds the statically linked program.  The .deb keeps its
 # documentation, with the copyright file, the Debian changelog and the lintian
-# override in place of LICENSE, under the Debian package's own name.  The
-# .tar.gz has a top folder; the .rpm installs as cmake --install does.
+# override, under the Debian package's own name.  The .rpm installs as
+# cmake --install does, with LICENSE and the notices of what the program
+# embeds as %license files.  The .tar.gz has a top folder, and the
+# licences and notices among its documents.
 if(CPACK_GENERATOR STREQUAL "DEB")
     set(CPACK_COMPONENTS_ALL portable manual debian)
 elseif(CPACK_GENERATOR STREQUAL "RPM")
-    set(CPACK_COMPONENTS_ALL portable manual doc)
+    set(CPACK_COMPONENTS_ALL portable manual doc rpm_notices)
 elseif(CPACK_GENERATOR STREQUAL "TGZ")
-    set(CPACK_COMPONENTS_ALL portable manual doc)
+    set(CPACK_COMPONENTS_ALL portable manual doc tarball_notices)
     set(CPACK_PACKAGE_FILE_NAME "${CPACK_QUOTA_REPORT_PORTABLE_NAME}")
     set(CPACK_COMPONENT_INCLUDE_TOPLEVEL_DIRECTORY ON)
 endif()

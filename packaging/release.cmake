@@ -32,9 +32,23 @@ function(gzip_file input output)
     endif()
 endfunction()
 
-# Who signs the changelog entries and maintains the packages; Debian's package
-# names allow no underscore.
-set(release_maintainer "quota_report developers <maintainers@quota-report.invalid>")
+# Who maintains the packages, signs the changelog entries and answers bug
+# reports and requests for the source, and where the project lives: the
+# publisher gives both at release time, as the environment variables or the
+# cache variables of these names (CONTRIBUTING.md); the placeholders reach no
+# one.
+set(maintainer "quota_report developers <maintainers@quota-report.invalid>")
+set(homepage "https://quota-report.invalid/")
+if(DEFINED ENV{QUOTA_REPORT_MAINTAINER})
+    set(maintainer "$ENV{QUOTA_REPORT_MAINTAINER}")
+endif()
+if(DEFINED ENV{QUOTA_REPORT_HOMEPAGE})
+    set(homepage "$ENV{QUOTA_REPORT_HOMEPAGE}")
+endif()
+set(QUOTA_REPORT_MAINTAINER "${maintainer}" CACHE STRING "Name <address> of the packages' maintainer")
+set(QUOTA_REPORT_HOMEPAGE "${homepage}" CACHE STRING "The project's homepage")
+set(release_maintainer "${QUOTA_REPORT_MAINTAINER}")
+# Debian's package names allow no underscore.
 set(debian_package_name quota-report)
 
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/NEWS.md)
