@@ -6,7 +6,7 @@
 #
 # RPM: rpmbuild -ta on the source release, with the spec file it carries
 # (packaging/quota_report.spec, whose Version and changelog must be the
-# project's version), --nodeps where the build machine is no RPM system; its
+# project's version, and its URL the homepage of packaging/release.cmake), --nodeps where the build machine is no RPM system; its
 # %check runs every test, and the program it packages must give the sample's
 # report.  Debian: a minimal debian/ of the kind a Debian maintainer keeps
 # (dh with the cmake build system, the build type None and the flags of
@@ -32,7 +32,9 @@ fail() {
 echo "-- the spec file follows project()"
 [ "$(sed -n 's/^Version: *//p' "$spec")" = "$version" ] || fail "the spec's Version is not $version"
 sed -n '/^%changelog/,$p' "$spec" | grep -q " - $version-1\$" || fail "the spec's changelog does not begin with $version-1"
-echo "   Version $version, changelog $version-1"
+placeholder=$(sed -n 's/^set(homepage "\(.*\)")$/\1/p' "$source_tree/packaging/release.cmake")
+[ "$(sed -n 's/^URL: *//p' "$spec")" = "$placeholder" ] || fail "the spec's URL is not the homepage $placeholder"
+echo "   Version $version, changelog $version-1, URL $placeholder"
 
 release=quota_report-$version
 git -C "$source_tree" archive --format=tar.gz "--prefix=$release/" -o "$work/$release.tar.gz" HEAD
