@@ -4,7 +4,7 @@
 #
 #     packaging/distribution_builds.sh
 #
-# RPM: rpmbuild -ta on the source release, with the spec file it carries
+# RPM: rpmbuild -ta on the source release, with the RPM recipe it carries
 # (packaging/quota_report.spec, whose Version and changelog must be the
 # project's version, and its URL the homepage of packaging/release.cmake), --nodeps where the build machine is no RPM system; its
 # %check runs every test, and the program it packages must give the sample's
@@ -22,18 +22,18 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 sample=$source_tree/examples/listing.txt
 version=$(sed -n 's/^project(quota_report VERSION \([0-9.]*\)$/\1/p' "$source_tree/CMakeLists.txt")
-spec=$source_tree/packaging/quota_report.spec
+recipe=$source_tree/packaging/quota_report.spec
 
 fail() {
     echo "FAIL: $*" >&2
     exit 1
 }
 
-echo "-- the spec file follows project()"
-[ "$(sed -n 's/^Version: *//p' "$spec")" = "$version" ] || fail "the spec's Version is not $version"
-sed -n '/^%changelog/,$p' "$spec" | grep -q " - $version-1\$" || fail "the spec's changelog does not begin with $version-1"
+echo "-- the RPM recipe follows project()"
+[ "$(sed -n 's/^Version: *//p' "$recipe")" = "$version" ] || fail "the recipe's Version is not $version"
+sed -n '/^%changelog/,$p' "$recipe" | grep -q " - $version-1\$" || fail "the recipe's changelog does not begin with $version-1"
 placeholder=$(sed -n 's/^set(homepage "\(.*\)")$/\1/p' "$source_tree/packaging/release.cmake")
-[ "$(sed -n 's/^URL: *//p' "$spec")" = "$placeholder" ] || fail "the spec's URL is not the homepage $placeholder"
+[ "$(sed -n 's/^URL: *//p' "$recipe")" = "$placeholder" ] || fail "the recipe's URL is not the homepage $placeholder"
 echo "   Version $version, changelog $version-1, URL $placeholder"
 
 release=quota_report-$version
