@@ -1,5 +1,6 @@
-/* The same stdio calls as quota_report, in plain C with no error handling:
- * the speed the filter is measured against.  The default switches, or with
+/* The plain way to write the filter: fgets, sscanf with the listing's
+ * patterns and printf, in C with no error handling; the speed quota_report
+ * is measured against.  The default switches, or with
  * -rbf every volume of the usual types and states.  It spells the listing's
  * patterns and the row on its own, on purpose: the benchmark first requires
  * it to write quota_report's very report, which then checks the program's

@@ -7,10 +7,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
-#include "listing/reader.h"
 #include "options.h"
 
 // The command line has no option that prints the version, so the program
@@ -78,17 +78,25 @@ void bind_output(const char* path)
         close(fd);  // a spare descriptor: closing it writes nothing
 }
 
+// All of the listing is read, unless the report is appended to it.
+constexpr std::uint64_t whole_listing = UINT64_MAX;
+
 // The shell can hand the listing over as standard output without emptying it
-// (1<>listing); appending to it (>>listing) destroys nothing, but appending to
-// a FIFO that is also the input still feeds the report back to the reader.
-void check_standard_output()
+// (1<>listing), which is refused, and so is appending to a FIFO that is also
+// the input, which feeds the report back to the reader.  Appending to the
+// listing's file (>>listing) destroys nothing, but the rows written would be
+// read back as listing: it is read only up to the size it had before them.
+std::uint64_t check_standard_output()
 {
     struct stat output {};
-    if (fstat(fileno(stdout), &output) == 0 && is_the_listing(output) &&
-        (S_ISFIFO(output.st_mode) || (fcntl(fileno(stdout), F_GETFL) & O_APPEND) == 0)) {
+    if (fstat(fileno(stdout), &output) != 0 || !is_the_listing(output))
+        return whole_listing;
+    if (S_ISFIFO(output.st_mode) || (fcntl(fileno(stdout), F_GETFL) & O_APPEND) == 0) {
         std::fputs("Unable to write standard output: it is the input file\n", stderr);
         std::exit(2);
     }
+    off_t at = lseek(fileno(stdin), 0, SEEK_CUR);
+    return at >= 0 && output.st_size > at ? static_cast<std::uint64_t>(output.st_size - at) : 0;
 }
 
 // The report is complete only if every buffered row reached the output.  A
@@ -136,22 +144,21 @@ int main(int argc, char* argv[])
     const char* output_path = argc == 3 ? argv[2] : nullptr;
     if (input_path != nullptr)
         bind_input(input_path);
+    std::uint64_t size = whole_listing;
     if (output_path != nullptr)
         bind_output(output_path);
     else
-        check_standard_output();
+        size = check_standard_output();
 
-    scan_end end = scan_listing(fileno(stdin), stdout);
+    scan_end end = scan_listing(fileno(stdin), stdout, size);
 
-    bool read_failed = end == scan_end::failed_read || end == scan_end::failed_read_and_write;
-    bool write_failed =
-        !close_output() || end == scan_end::failed_write || end == scan_end::failed_read_and_write;
+    bool write_failed = !close_output() || end.write_failed;
     bool input_closed = std::fclose(stdin) == 0;
-    if (read_failed)
+    if (end.read_failed)
         report_read_failure(input_path);
     if (write_failed)
         report_write_failure(output_path);
-    if (read_failed || write_failed)
+    if (end.read_failed || write_failed)
         return 2;
     return input_closed ? 0 : 255;
 }

@@ -16,19 +16,19 @@ constexpr char help_lines[] = "where      -r  include read-only volumes\n"
                               "           -f  include off-line volumes\n"
                               "           -h  print this message\n";
 
+[[noreturn]] void print_help()
+{
+    std::fprintf(stderr, usage_line, program_name);
+    std::fputs(help_lines, stderr);
+    std::exit(0);
+}
+
 }  // namespace
 
 void fail_with_usage()
 {
     std::fprintf(stderr, usage_line, program_name);
     std::exit(2);
-}
-
-void print_help()
-{
-    std::fprintf(stderr, usage_line, program_name);
-    std::fputs(help_lines, stderr);
-    std::exit(0);
 }
 
 option_verdict apply_option_letters(const char* letters, selection_flags& flags)

@@ -1,7 +1,7 @@
 // The option word, the usage line and the help text.
 #pragma once
 
-#include "listing/selection_flags.h"
+#include "listing/listing.h"
 
 // argv[0] as given; it names the program in the usage line and help text.
 extern const char* program_name;
@@ -22,5 +22,5 @@ option_verdict apply_option_letters(const char* letters, selection_flags& flags)
 // usage line and ends the process.
 void parse_option_word(const char* letters);
 
+// Prints the usage line and ends the process with status 2.
 [[noreturn]] void fail_with_usage();
-[[noreturn]] void print_help();

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "listing/reader.h"
+#include "listing/listing.h"
 #include "random_numbers.h"
 
 // The reader's reads of the listing's descriptor come here (the fuzz targets
@@ -115,11 +115,11 @@ bool run_scan_listing(const fed_listing& listing, char*& report, std::size_t& re
     fed_at = 0;
     piece_state = static_cast<std::uint32_t>(listing.size);
     selection = listing.flags;
-    scan_end end = scan_listing(input, output);
+    scan_end end = scan_listing(input, output, UINT64_MAX);
     fed = nullptr;
 
     // A report in memory cannot fail to be written.
-    if (end == scan_end::failed_write || std::fclose(output) != 0)
+    if (end.write_failed || std::fclose(output) != 0)
         std::abort();
-    return end == scan_end::failed_read;
+    return end.read_failed;
 }

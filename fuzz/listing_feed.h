@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "listing/selection_flags.h"
+#include "listing/listing.h"
 
 struct fed_listing {
     const char* bytes;

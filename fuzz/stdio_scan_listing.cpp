@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr std::size_t line_buffer_size = 1024;
+constexpr std::size_t line_size = 1024;
 
 struct record {
     char name[63];
@@ -24,12 +24,12 @@ struct record {
 };
 
 // A read that fails hands over no line, even when it has some of its bytes.
-bool read_line(char (&line)[line_buffer_size], FILE* input)
+bool read_line(char (&line)[line_size], FILE* input)
 {
     return std::fgets(line, sizeof line, input) != nullptr && std::ferror(input) == 0;
 }
 
-bool begins_with(const char* line, const char* prefix)
+bool starts_with(const char* line, const char* prefix)
 {
     return std::strncmp(line, prefix, std::strlen(prefix)) == 0;
 }
@@ -59,22 +59,22 @@ bool is_wanted(const record& v, const selection_flags& flags)
 
 bool stdio_scan_listing(FILE* input, FILE* output, const selection_flags& flags)
 {
-    char line[line_buffer_size];
+    char line[line_size];
     record v{};
     while (read_line(line, input)) {
-        if (line[0] == ' ' || line[0] == '\n' || begins_with(line, "Total number of") ||
-            begins_with(line, "Total volumes on"))
+        if (line[0] == ' ' || line[0] == '\n' || starts_with(line, "Total number of") ||
+            starts_with(line, "Total volumes on"))
             continue;
         if (std::sscanf(line, "%62s%" SCNu64 "%8s%" SCNu64 " K %18s", v.name, &v.volume_number,
                         v.type, &v.size_k, v.status) != 5 ||
             !is_wanted(v, flags))
             continue;
-        if (!read_line(line, input) || !begins_with(line, "    ") ||
+        if (!read_line(line, input) || !starts_with(line, "    ") ||
             std::sscanf(line, "%126s%14s", v.first_detail, v.second_detail) != 2)
             continue;
-        if (!read_line(line, input) || !begins_with(line, "    "))
+        if (!read_line(line, input) || !starts_with(line, "    "))
             continue;
-        if (!read_line(line, input) || !begins_with(line, "    MaxQuota ") ||
+        if (!read_line(line, input) || !starts_with(line, "    MaxQuota ") ||
             std::sscanf(line + 13, "%" SCNu64 " K", &v.max_quota_k) < 1)
             continue;
         std::fprintf(output, "%-32s %9" PRIu64 " %9" PRIu64 " %s %s %s\n", v.name, v.max_quota_k,

@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "listing/selection_flags.h"
+#include "listing/listing.h"
 
 // Writes the report of `input` to `output`; true when the scan ended in a
 // failed read.

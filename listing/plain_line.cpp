@@ -1,15 +1,11 @@
-// The hand scan reads eight bytes at a time.  A chunk in the reader's buffer
-// is followed by bytes that can be read (readable_past_chunk), so a word may
-// run past the newline, and a token's buffer is filled with one copy of
-// fixed size; neither looks at what lies past the newline.
-#include "plain_line.h"
-
-#include <cstdint>
-#include <cstring>
+// The hand scan of a plain line, beside the scan patterns that define it
+// (reader.cpp).  It reads eight bytes at a time: a chunk in the input's
+// buffer is followed by bytes that can be read (readable_past_chunk), so
+// eight bytes may run past the newline, and a token's buffer is filled with
+// one copy of fixed size; neither looks at what lies past the newline.
 #include <limits>
 
-#include "line_chunk.h"
-#include "words.h"
+#include "listing.h"
 
 namespace {
 
@@ -31,7 +27,7 @@ template <char low, char high> std::uint64_t bytes_outside(std::uint64_t word)
 template <char low, char high> const char* first_outside(const char* at)
 {
     for (;; at += 8) {
-        std::size_t inside = bytes_before(bytes_outside<low, high>(load_word(at)));
+        std::size_t inside = bytes_before(bytes_outside<low, high>(load_eight(at)));
         if (inside < 8)
             return at + inside;
     }
@@ -51,7 +47,7 @@ const char* past_spaces(const char* at)
 {
     constexpr std::uint64_t spaces = 0x2020202020202020;
     for (;; at += 8) {
-        std::size_t inside = bytes_before(load_word(at) ^ spaces);
+        std::size_t inside = bytes_before(load_eight(at) ^ spaces);
         if (inside < 8)
             return at + inside;
     }
@@ -96,7 +92,7 @@ const char* take_count(const char* at, std::uint64_t& value)
     const char* start = at;
     std::uint64_t count = 0;
     for (;; at += 8) {
-        std::uint64_t word = load_word(at);
+        std::uint64_t word = load_eight(at);
         std::size_t digits = bytes_before(bytes_outside<'0', '9'>(word));
         if (digits > 0)
             count = count * powers_of_ten[digits] + digits_value(word, digits);

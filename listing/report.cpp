@@ -1,20 +1,25 @@
-// The report row of each selected, complete record.
-#include "report.h"
-
+// The selection of each volume, and the report row of each selected,
+// complete record.
 #include <unistd.h>
 
 #include <array>
-#include <bit>
-#include <cstdint>
-#include <cstring>
 #include <limits>
 
-#include "words.h"
+#include "listing.h"
+
+selection_flags selection;
 
 namespace {
 
-// The row is put together by hand, as its format in listing_format.h would
-// print it.
+// The whole token, compared with the word and its terminating zero.
+template <std::size_t size, std::size_t word_size>
+bool is(const char (&token)[size], const char (&word)[word_size])
+{
+    static_assert(word_size <= size, "the word fits the token's buffer");
+    return std::memcmp(token, word, word_size) == 0;
+}
+
+// The row is put together by hand, to the bytes that row_format prints.
 constexpr std::size_t count_digits = std::numeric_limits<std::uint64_t>::digits10 + 1;
 
 // Each piece is put with a copy or a fill of fixed size, which the compiler
@@ -28,18 +33,20 @@ constexpr std::size_t row_size = sizeof volume_entry::name + 2 * (count_digits +
 static_assert(sizeof volume_entry::name > name_columns && count_digits > count_columns,
               "the widest row holds the longest name and the largest counts");
 
-// Finished rows gather here and go to standard output 64 KiB at a time, as
-// large as the reads of the listing, which its own buffer of a few KiB then
-// writes in one call instead of many.  A row is put together where the last
+// Finished rows gather here and go to the output about 64 KiB at a time, as
+// large as the reads of the listing, which the stream's own buffer of a few
+// KiB then writes in one or two calls instead of many.  A row is put together where the last
 // one ended, so there is room past the block for one more row and for the
 // widest copy past its end.
 constexpr std::size_t rows_block = std::size_t{64} * 1024;
 char rows[rows_block + row_size + sizeof volume_entry::first_detail];
 char* rows_end = rows;
 std::FILE* report_output = nullptr;
-// A terminal shows each row as it is finished, as it always has: 1 when the
-// output is one, found at the first row.
+// A reader at a terminal sees each row as it is finished: 1 when the output
+// is one, found at the first row.
 signed char row_by_row = -1;
+// The output refused rows: nothing more is handed to it.
+bool refused = false;
 
 template <std::size_t size> char* put_token(char* at, const char (&token)[size])
 {
@@ -90,7 +97,7 @@ char* put_count(char* at, std::uint64_t count)
         int zero_bits = count == 0 ? 56 : std::countr_zero(digits) / 8 * 8;
         std::uint64_t spaces = zero_bits == 0 ? 0 : ~std::uint64_t{0} >> (64 - zero_bits);
         *at = ' ';
-        store_word(at + 1, ((digits + '0' * ones) & ~spaces) | (' ' * ones & spaces));
+        store_eight(at + 1, ((digits + '0' * ones) & ~spaces) | (' ' * ones & spaces));
         return at + count_columns;
     }
     char digits[2 * count_digits] = {};
@@ -107,21 +114,37 @@ char* put_count(char* at, std::uint64_t count)
     return at + length;
 }
 
-// Hands the gathered rows to the output.
+// Hands the gathered rows to the output; false when it refused them.
 bool hand_over_rows()
 {
     auto length = static_cast<std::size_t>(rows_end - rows);
     rows_end = rows;
-    return length == 0 || std::fwrite(rows, 1, length, report_output) == length;
+    if (length > 0 && std::fwrite(rows, 1, length, report_output) != length)
+        refused = true;
+    return !refused;
 }
 
 }  // namespace
+
+bool is_selected(const volume_entry& volume, const selection_flags& flags)
+{
+    if (is(volume.type, "RW") && !flags.include_rw)
+        return false;
+    if (is(volume.type, "RO") && !flags.include_ro)
+        return false;
+    if (is(volume.type, "BK") && !flags.include_bk)
+        return false;
+    if (is(volume.status, "Off-line") && !flags.include_offline)
+        return false;
+    return !(is(volume.status, "On-line") && !flags.include_online);
+}
 
 void start_report(std::FILE* output)
 {
     report_output = output;
     rows_end = rows;
     row_by_row = -1;
+    refused = false;
 }
 
 bool write_report_row(const volume_entry& volume)
@@ -146,5 +169,7 @@ bool write_report_row(const volume_entry& volume)
 
 bool flush_report_rows()
 {
-    return hand_over_rows() && std::fflush(report_output) == 0;
+    if (!refused && hand_over_rows() && std::fflush(report_output) != 0)
+        refused = true;
+    return !refused;
 }

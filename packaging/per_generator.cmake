@@ -1,6 +1,7 @@
 # Read by cpack before each package it makes.
 
-# Time stamps in every package come from the last commit (see CMakeLists.txt)
+# Time stamps in every package come from the last commit (see
+# packaging/CMakeLists.txt)
 # unless the caller sets them.
 if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
     set(ENV{SOURCE_DATE_EPOCH} "${CPACK_QUOTA_REPORT_SOURCE_DATE_EPOCH}")

@@ -162,6 +162,21 @@ $ quota_report listing >>listing
 > vol.a                                   20        10 RW hostA pA
 ? 0
 
+### a listing that the report is appended to is read only as far as it went
+# 1500 records make more than a read of rows, which must not be read back as
+# listing; the last line, "    MaxQuota 7", has no newline for a row to glue to.
+$ for i in $(seq 1500); do printf 'v%d 1 RW 1 K On-line\n    h p\n    x\n    MaxQuota 7 K\n' $i; done |
+$     head -c -3 >L
+$ cp L before
+$ quota_report L >>L; echo "status $?"
+$ quota_report <before >>before; echo "status $?"
+$ cmp L before && wc -l <L && tail -n 1 L
+> status 0
+> status 0
+> 7499
+> v1500                                    7         1 RW h p
+? 0
+
 ### devices are not refused when named twice or bound to both streams
 $ quota_report /dev/null /dev/null
 $ quota_report /dev/null >/dev/null
@@ -192,8 +207,28 @@ $ cat got
 > v1                                       1         1 RW h p
 ? 0
 
+### a finished row goes out while the listing stalls, and the listing then goes on
+# The writer holds the second record back until the first row is out.
+$ mkfifo rows
+$ cat rows >report &
+$ { records 1; for i in $(seq 200); do grep -qs v1 report && break; sleep 0.05; done
+$     grep -qs v1 report && echo "the first row is out" >&2
+$     printf 'v2 1 RW 1 K On-line\n    h p\n    x\n    MaxQuota 1 K\n'; } | quota_report >rows
+$ echo "status $?"; wait; cat report
+> status 0
+> v1                                       1         1 RW h p
+> v2                                       1         1 RW h p
+! the first row is out
+? 0
+
 ### a row that cannot be written while the listing stalls fails the run
-$ { records 1; sleep 1; records 1; } | quota_report >/dev/full; echo "status $?"
+# The writer holds the second record back until the row's write has failed.
+$ strace -qq -o /dev/null true 2>/dev/null || exit 77
+$ { records 1; for i in $(seq 200); do grep -qs ENOSPC strace.log && break; sleep 0.05; done
+$     grep -qs ENOSPC strace.log && echo "refused while the listing stalls" >seen; records 1; } |
+$     ASAN_OPTIONS=detect_leaks=0 strace -qq -o strace.log -e trace=write quota_report >/dev/full
+$ echo "status $?"; cat seen
 > status 2
+> refused while the listing stalls
 ! Unable to write standard output
 ? 0

@@ -29,8 +29,21 @@ $ quota_report
 ? 0
 
 ### numbers of 9, 10 and 20 digits: wider ones widen their column
-# 2^32 and the largest count hold on machines whose long has 32 bits too.
+# 2^32 and the largest count hold on machines whose long has 32 bits too;
+# 99999999 is the last count that leaves a space before it.
 $ quota_report
+< vol.d 5 RW 100000000 K On-line
+<     hostD pD
+<     x
+<     MaxQuota 99999999 K
+< vol.e 6 RW 99999999 K On-line
+<     hostE pE
+<     x
+<     MaxQuota 100000001 K
+< vol.f 7 RW 100000001 K On-line
+<     hostF pF
+<     x
+<     MaxQuota 100000000 K
 < vol.a 1 RW 123456789 K On-line
 <     hostA pA
 <     x
@@ -43,6 +56,9 @@ $ quota_report
 <     hostC pC
 <     x
 <     MaxQuota 4294967297 K
+> vol.d                             99999999 100000000 RW hostD pD
+> vol.e                            100000001  99999999 RW hostE pE
+> vol.f                            100000000 100000001 RW hostF pF
 > vol.a                            1234567890 123456789 RW hostA pA
 > vol.b                                    0 18446744073709551615 RW hostB pB
 > vol.c                            4294967297 4294967296 RW hostC pC
