@@ -1,5 +1,10 @@
 # Read by cpack before each package it makes.
 
+# A checkout git could not read when the build was configured dates nothing.
+if(CPACK_QUOTA_REPORT_GIT_REFUSAL)
+    message(FATAL_ERROR "No package: ${CPACK_QUOTA_REPORT_GIT_REFUSAL}")
+endif()
+
 # Time stamps in every package come from the last commit (see
 # packaging/CMakeLists.txt)
 # unless the caller sets them.

@@ -11,11 +11,16 @@ if(NOT CPACK_QUOTA_REPORT_GIT OR NOT EXISTS "${source_tree}/.git")
     message(STATUS "No source release: ${source_tree} is not a git checkout")
     return()
 endif()
+# Written under another name and renamed when whole, so that a failed git
+# (one that refuses a checkout owned by another user, say) leaves no file.
+set(release "${CPACK_PACKAGE_DIRECTORY}/${name}.tar.gz")
 execute_process(
     COMMAND "${CPACK_QUOTA_REPORT_GIT}" -C "${source_tree}" archive --format=tar.gz
-            "--prefix=${name}/" -o "${CPACK_PACKAGE_DIRECTORY}/${name}.tar.gz" HEAD
-    RESULT_VARIABLE failed)
+            "--prefix=${name}/" -o "${release}.part" HEAD
+    RESULT_VARIABLE failed ERROR_VARIABLE why)
 if(failed)
-    message(FATAL_ERROR "git archive could not make the source release: ${failed}")
+    file(REMOVE "${release}.part")
+    message(FATAL_ERROR "git archive could not make the source release: ${why}")
 endif()
+file(RENAME "${release}.part" "${release}")
 message(STATUS "Source release: ${CPACK_PACKAGE_DIRECTORY}/${name}.tar.gz")
