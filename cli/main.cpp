@@ -78,9 +78,6 @@ void bind_output(const char* path)
         close(fd);  // a spare descriptor: closing it writes nothing
 }
 
-// All of the listing is read, unless the report is appended to it.
-constexpr std::uint64_t whole_listing = UINT64_MAX;
-
 // The shell can hand the listing over as standard output without emptying it
 // (1<>listing), which is refused, and so is appending to a FIFO that is also
 // the input, which feeds the report back to the reader.  Appending to the
@@ -144,6 +141,7 @@ int main(int argc, char* argv[])
     const char* output_path = argc == 3 ? argv[2] : nullptr;
     if (input_path != nullptr)
         bind_input(input_path);
+    // All of the listing is read, unless the report is appended to it.
     std::uint64_t size = whole_listing;
     if (output_path != nullptr)
         bind_output(output_path);

@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the listing reader through its reads of the
-// listing's descriptor and checks every report row it writes.  The first byte chooses the switches
-// and how the listing arrives (listing_feed.h).
+// listing's descriptor and checks every report row it writes.  The first
+// byte chooses the switches and how the listing arrives (listing_feed.h).
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>

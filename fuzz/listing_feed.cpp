@@ -115,7 +115,7 @@ bool run_scan_listing(const fed_listing& listing, char*& report, std::size_t& re
     fed_at = 0;
     piece_state = static_cast<std::uint32_t>(listing.size);
     selection = listing.flags;
-    scan_end end = scan_listing(input, output, UINT64_MAX);
+    scan_end end = scan_listing(input, output, whole_listing);
     fed = nullptr;
 
     // A report in memory cannot fail to be written.

@@ -177,8 +177,9 @@ struct scan_end {
 
 // Reads the listing from the descriptor `fd`, from where it stands, and
 // writes one report row per selected, complete record to `output`; reads at
-// most `size` bytes of the listing.  Before a read of the listing that would
-// wait, the finished rows go out.
+// most `size` bytes of the listing, or all of it.  Before a read of the
+// listing that would wait, the finished rows go out.
+inline constexpr std::uint64_t whole_listing = UINT64_MAX;
 scan_end scan_listing(int fd, std::FILE* output, std::uint64_t size);
 
 // The hand scan of a plain line (plain_line.cpp), which decides the shape
