@@ -35,9 +35,9 @@ static_assert(sizeof volume_entry::name > name_columns && count_digits > count_c
 
 // Finished rows gather here and go to the output about 64 KiB at a time, as
 // large as the reads of the listing, which the stream's own buffer of a few
-// KiB then writes in one or two calls instead of many.  A row is put together where the last
-// one ended, so there is room past the block for one more row and for the
-// widest copy past its end.
+// KiB then writes in one or two calls instead of many.  A row is put
+// together where the last one ended, so there is room past the block for one
+// more row and for the widest copy past its end.
 constexpr std::size_t rows_block = std::size_t{64} * 1024;
 char rows[rows_block + row_size + sizeof volume_entry::first_detail];
 char* rows_end = rows;
