@@ -21,26 +21,15 @@ const char program_version[] = QUOTA_REPORT_VERSION;
 namespace {
 
 // A folder opens for reading but cannot be read: it is refused here, before
-// an output file is emptied.
+// an output file is emptied, and so is a file that cannot be told from one.
 void bind_input(const char* path)
 {
     struct stat input {};
-    if (std::freopen(path, "r", stdin) == nullptr ||
-        (fstat(fileno(stdin), &input) == 0 && S_ISDIR(input.st_mode))) {
+    if (std::freopen(path, "r", stdin) == nullptr || fstat(fileno(stdin), &input) != 0 ||
+        S_ISDIR(input.st_mode)) {
         std::fprintf(stderr, "Unable to open input file %s\n", path);
         std::exit(2);
     }
-}
-
-// Writing the report into the listing's own file would destroy the listing
-// (a regular file) or feed the report back to the reader, which then never
-// sees the end of its input (a FIFO).
-bool is_the_listing(const struct stat& output)
-{
-    struct stat input {};
-    return (S_ISREG(output.st_mode) || S_ISFIFO(output.st_mode)) &&
-           fstat(fileno(stdin), &input) == 0 && output.st_dev == input.st_dev &&
-           output.st_ino == input.st_ino;
 }
 
 [[noreturn]] void refuse_output(const char* path)
@@ -55,18 +44,52 @@ bool is_the_listing(const struct stat& output)
     std::exit(2);
 }
 
+// When it cannot be told whether the output is the listing, the run is
+// refused as if it were: the named output file (`path`) is not opened, and
+// standard output (`path` null) is not written.
+[[noreturn]] void cannot_tell(const char* path)
+{
+    if (path != nullptr)
+        fail_to_open_output(path);
+    std::fputs("Unable to write standard output: cannot tell whether it is the input file\n",
+               stderr);
+    std::exit(2);
+}
+
+// Standard input's file, which the report must never be written into: all
+// zero when standard input is closed, which is no listing.
+struct stat examine_input(const char* output_path)
+{
+    struct stat input {};
+    if (fstat(fileno(stdin), &input) == 0)
+        return input;
+    if (errno != EBADF)
+        cannot_tell(output_path);
+    return {};
+}
+
+// Writing the report into the listing's own file would destroy the listing
+// (a regular file) or feed the report back to the reader, which then never
+// sees the end of its input (a FIFO).
+bool is_the_listing(const struct stat& output, const struct stat& input)
+{
+    return (S_ISREG(input.st_mode) || S_ISFIFO(input.st_mode)) && output.st_dev == input.st_dev &&
+           output.st_ino == input.st_ino;
+}
+
 // The path may change between any check of it and its opening, so the file is
 // opened without emptying it, and only the open descriptor decides whether it
 // is the listing; a regular file is emptied after that.
 void bind_output(const char* path)
 {
+    struct stat input = examine_input(path);
     struct stat output {};
-    if (stat(path, &output) == 0 && is_the_listing(output))
+    if (stat(path, &output) == 0 && is_the_listing(output, input))
         refuse_output(path);
     int fd = open(path, O_WRONLY | O_CREAT, 0666);
     if (fd < 0 || fstat(fd, &output) != 0)
         fail_to_open_output(path);
-    if (is_the_listing(output))
+    if (is_the_listing(output, input))
         refuse_output(path);
     // Nothing has been written to standard output yet, so only its descriptor
     // has to change.
@@ -78,22 +101,47 @@ void bind_output(const char* path)
         close(fd);  // a spare descriptor: closing it writes nothing
 }
 
+void report_read_failure(const char* path)
+{
+    if (path != nullptr)
+        std::fprintf(stderr, "Unable to read input file %s\n", path);
+    else
+        std::fputs("Unable to read standard input\n", stderr);
+}
+
 // The shell can hand the listing over as standard output without emptying it
 // (1<>listing), which is refused, and so is appending to a FIFO that is also
 // the input, which feeds the report back to the reader.  Appending to the
 // listing's file (>>listing) destroys nothing, but the rows written would be
-// read back as listing: it is read only up to the size it had before them.
-std::uint64_t check_standard_output()
+// read back as listing: it is read only up to the size it had before them,
+// from where standard input stood, whoever else moves that open file's
+// offset.  A closed standard output is no listing.
+listing_span check_standard_output(const char* input_path)
 {
     struct stat output {};
-    if (fstat(fileno(stdout), &output) != 0 || !is_the_listing(output))
+    if (fstat(fileno(stdout), &output) != 0) {
+        if (errno != EBADF)
+            cannot_tell(nullptr);
         return whole_listing;
-    if (S_ISFIFO(output.st_mode) || (fcntl(fileno(stdout), F_GETFL) & O_APPEND) == 0) {
+    }
+    // Only a regular file or a FIFO can be the listing: for any other
+    // output, standard input is not examined.
+    if ((!S_ISREG(output.st_mode) && !S_ISFIFO(output.st_mode)) ||
+        !is_the_listing(output, examine_input(nullptr)))
+        return whole_listing;
+    int flags = fcntl(fileno(stdout), F_GETFL);
+    if (flags == -1)
+        cannot_tell(nullptr);
+    if (S_ISFIFO(output.st_mode) || (flags & O_APPEND) == 0) {
         std::fputs("Unable to write standard output: it is the input file\n", stderr);
         std::exit(2);
     }
     off_t at = lseek(fileno(stdin), 0, SEEK_CUR);
-    return at >= 0 && output.st_size > at ? static_cast<std::uint64_t>(output.st_size - at) : 0;
+    if (at < 0) {
+        report_read_failure(input_path);
+        std::exit(2);
+    }
+    return {output.st_size > at ? static_cast<std::uint64_t>(output.st_size - at) : 0, at};
 }
 
 // The report is complete only if every buffered row reached the output.  A
@@ -104,14 +152,6 @@ bool close_output()
     bool written = !std::ferror(stdout) && std::fflush(stdout) == 0;
     errno = 0;
     return (std::fclose(stdout) == 0 || errno == EBADF) && written;
-}
-
-void report_read_failure(const char* path)
-{
-    if (path != nullptr)
-        std::fprintf(stderr, "Unable to read input file %s\n", path);
-    else
-        std::fputs("Unable to read standard input\n", stderr);
 }
 
 void report_write_failure(const char* path)
@@ -142,13 +182,13 @@ int main(int argc, char* argv[])
     if (input_path != nullptr)
         bind_input(input_path);
     // All of the listing is read, unless the report is appended to it.
-    std::uint64_t size = whole_listing;
+    listing_span span = whole_listing;
     if (output_path != nullptr)
         bind_output(output_path);
     else
-        size = check_standard_output();
+        span = check_standard_output(input_path);
 
-    scan_end end = scan_listing(fileno(stdin), stdout, size);
+    scan_end end = scan_listing(fileno(stdin), stdout, span);
 
     bool write_failed = !close_output() || end.write_failed;
     bool input_closed = std::fclose(stdin) == 0;

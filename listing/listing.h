@@ -175,12 +175,21 @@ struct scan_end {
     bool write_failed;  // rows could not be written; reading stopped there
 };
 
-// Reads the listing from the descriptor `fd`, from where it stands, and
-// writes one report row per selected, complete record to `output`; reads at
-// most `size` bytes of the listing, or all of it.  Before a read of the
-// listing that would wait, the finished rows go out.
-inline constexpr std::uint64_t whole_listing = UINT64_MAX;
-scan_end scan_listing(int fd, std::FILE* output, std::uint64_t size);
+// What of the listing is read: all of it, from where its descriptor stands
+// (whole_listing), or the `size` bytes from `offset` on that it held when the
+// run began.  Those are read at the reader's own offset, so that no other
+// user of the open file moves it, and a listing that ends before them ends
+// in a failed read.
+struct listing_span {
+    std::uint64_t size;
+    std::int64_t offset;  // -1 for the whole listing
+};
+inline constexpr listing_span whole_listing{UINT64_MAX, -1};
+
+// Reads the listing from the descriptor `fd` and writes one report row per
+// selected, complete record to `output`.  Before a read of the listing that
+// would wait, the finished rows go out.
+scan_end scan_listing(int fd, std::FILE* output, listing_span span);
 
 // The hand scan of a plain line (plain_line.cpp), which decides the shape
 // nearly every line of a listing has, and only that: tokens of printable

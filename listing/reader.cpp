@@ -23,6 +23,7 @@ namespace {
 constexpr std::size_t input_size = std::size_t{64} * 1024;
 static_assert(input_size >= 2 * chunk_limit, "a chunk must fit beside a read");
 static_assert(readable_past_chunk >= marks_block, "a block may run past the unread bytes");
+static_assert(sizeof(off_t) == sizeof(std::int64_t), "offsets of 64 bits on every machine");
 
 // The bytes read and not yet handed out lie from begin to end.  Their
 // newlines are found a block of 64 bytes at a time: bit n of newline_marks
@@ -37,11 +38,12 @@ struct listing_input {
     const char* searched_end;
     std::uint64_t newline_marks;
     int fd;
-    std::uint64_t left;  // how much more of the listing may be read
-    bool may_wait;       // not a regular file, which never waits
-    bool wait_seen;      // the next read was seen to wait, and rows went out
-    bool ended;          // a read returned nothing or failed: none follows
-    bool failed;         // a read failed
+    std::uint64_t left;   // how much more of the listing may be read
+    std::int64_t offset;  // where the next read begins, or -1: where fd stands
+    bool may_wait;        // not a regular file, which never waits
+    bool wait_seen;       // the next read was seen to wait, and rows went out
+    bool ended;           // a read returned nothing or failed: none follows
+    bool failed;          // a read failed
 };
 listing_input input;
 
@@ -154,14 +156,20 @@ bool read_more()
     std::size_t room = input_size - filled;
     if (input.left < room)
         room = static_cast<std::size_t>(input.left);
-    ssize_t got = room == 0 ? 0 : read(input.fd, input.bytes + filled, room);
+    ssize_t got = 0;
+    if (room > 0)
+        got = input.offset < 0 ? read(input.fd, input.bytes + filled, room)
+                               : pread(input.fd, input.bytes + filled, room, input.offset);
     if (got > 0) {
         input.end += got;
         input.left -= static_cast<std::uint64_t>(got);
+        if (input.offset >= 0)
+            input.offset += got;
         return true;
     }
     input.ended = true;
-    if (got == 0)
+    // A listing of a known size ends only once all of it has been read.
+    if (got == 0 && (input.offset < 0 || input.left == 0))
         return true;
     input.failed = true;
     stop_reading();
@@ -295,11 +303,12 @@ bool scan_quota(const line_chunk& line)
 
 }  // namespace
 
-scan_end scan_listing(int fd, std::FILE* output, std::uint64_t size)
+scan_end scan_listing(int fd, std::FILE* output, listing_span span)
 {
     start_report(output);
     start_reading(fd);
-    input.left = size;
+    input.left = span.size;
+    input.offset = span.offset;
     line_chunk line{};
     bool written = true;
     while (written && next_line(line)) {

@@ -177,6 +177,18 @@ $ cmp L before && wc -l <L && tail -n 1 L
 > v1500                                    7         1 RW h p
 ? 0
 
+### a listing that is standard input and output in one open file for appending is read whole
+# The first block of rows moves the offset the two streams share to the end of
+# the file; the listing is still read from where standard input stood.
+$ records 2000 >L
+$ cp L before
+$ shared L quota_report; echo "status $?"
+$ quota_report before >>before
+$ cmp L before && grep -c ' RW h p$' L
+> status 0
+> 2000
+? 0
+
 ### devices are not refused when named twice or bound to both streams
 $ quota_report /dev/null /dev/null
 $ quota_report /dev/null >/dev/null

@@ -108,6 +108,52 @@ $ inject close EIO 1+ listing quota_report
 > vol.a                                   20        10 RW hostA pA
 ? 255
 
+### a check of whether the output is the listing that cannot be made refuses the run
+# Whether the output is the listing, and how much of it to read, is found with
+# fstat of both streams, fcntl and lseek: when one fails, nothing is read or
+# written.  The first fstat of the listing is the named input's own check.
+$ records 3 >L
+$ cp L before
+$ inject %fstat EIO 1 L quota_report L out; echo "status $?"
+$ inject %fstat EIO 2 L quota_report L out; echo "status $?"
+$ inject %fstat EIO 2 L quota_report L 1<>L; echo "status $?"
+$ inject %fstat EIO 3 L quota_report L 1<>L; echo "status $?"
+$ inject fcntl EIO 1 L quota_report L 1<>L; echo "status $?"
+$ for error in EIO EOVERFLOW; do inject lseek $error 1 L quota_report L >>L; echo "status $?"; done
+$ inject lseek EIO 1 L quota_report <L >>L; echo "status $?"
+$ cmp L before && echo "the listing is whole"
+> status 2
+> status 2
+> status 2
+> status 2
+> status 2
+> status 2
+> status 2
+> status 2
+> the listing is whole
+! Unable to open input file L
+! Unable to open output file out
+! Unable to write standard output: cannot tell whether it is the input file
+! Unable to write standard output: cannot tell whether it is the input file
+! Unable to write standard output: cannot tell whether it is the input file
+! Unable to read input file L
+! Unable to read input file L
+! Unable to read standard input
+- out
+? 0
+
+### a listing that the report is appended to and that ends before its size is a read error
+# Its second read finds its end, as when another process cuts it short; the
+# rows of the whole records of the first read stay appended.
+$ records 2000 >L
+$ cp L before
+$ inject pread64 retval=0 2 L quota_report L >>L; echo "status $?"
+$ head -c "$(wc -c <before)" L | cmp - before && tail -n 1 L
+> status 2
+> v1234                                    1         1 RW h p
+! Unable to read input file L
+? 0
+
 ### a read error and a write error in one run give both messages
 $ inject read EIO 2 listing quota_report listing /dev/full
 < vol.a 1 RW 10 K On-line

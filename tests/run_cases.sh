@@ -17,8 +17,8 @@
 # A tag may stand alone (an empty line of text) or is followed by one space.
 # Lines beginning with # are comments; empty lines are ignored.
 # Commands may call `records N`, which writes N complete, selected records,
-# and `inject CALL ERRNO|delay_enter=N WHEN FILE COMMAND...` (below).  A case
-# whose command exits 77 is skipped.
+# `inject CALL ERRNO|ACTION WHEN FILE COMMAND...` and `shared FILE COMMAND...`
+# (below).  A case whose command exits 77 is skipped.
 # Outputs are compared byte for byte; a mismatch prints a diff.
 # With --emulator, each program of BINARY_DIR runs under COMMAND (a user-mode
 # emulator), named as it was called.
@@ -51,18 +51,29 @@ records() {
 export -f records
 
 # Runs COMMAND with the WHEN-th use (2, or 2+ for every use from the second)
-# of system call CALL on FILE failing with ERRNO, or held back at its entry by
-# delay_enter=MICROSECONDS; strace logs those calls in strace.log as they
-# begin.  Skips the case where strace is missing or tracing is refused.
-# LeakSanitizer cannot run under a tracer.
+# of system call CALL on FILE failing with ERRNO, or instead: held back at its
+# entry by delay_enter=MICROSECONDS, not made and answered by retval=VALUE,
+# or followed by signal=SIGNAL.  strace logs those calls in strace.log as
+# they begin, and their ends as they return.  Skips the case where strace is
+# missing or tracing is refused.  LeakSanitizer cannot run under a tracer.
 inject() {
     strace -qq -o /dev/null true 2>/dev/null || exit 77
     local action=error=$2
-    [ "${2#delay_enter=}" = "$2" ] || action=$2
+    case $2 in delay_enter=* | retval=* | signal=*) action=$2 ;; esac
     ASAN_OPTIONS=detect_leaks=0 strace --quiet=all -o strace.log -P "$4" -P "$(realpath -m "$4")" \
         -e trace="$1" -e inject="$1:$action:when=$3" "${@:5}"
 }
 export -f inject
+
+# Runs COMMAND with standard input and standard output one open file of FILE,
+# read-write for appending, at its start: one offset for both, as a program
+# that opens a file once and hands it over as both streams leaves them.
+shared() {
+    perl -MFcntl -e 'sysopen(F, $ARGV[0], O_RDWR | O_APPEND) && sysseek(F, 0, 0) &&
+        open(STDIN, "<&", F) && open(STDOUT, ">&", F) or die "$ARGV[0]: $!\n";
+        exec @ARGV[1 .. $#ARGV] or die "$ARGV[1]: $!\n"' "$@"
+}
+export -f shared
 
 passed=0
 failed=0
