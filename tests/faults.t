@@ -52,15 +52,18 @@ $ inject openat delay_enter=2000000 1 out quota_report listing out; echo "status
 ? 0
 
 ### a finished row reaches a terminal at once, while the listing is still read
-# The read after the record's is held back for 3 s: a row kept for a later
-# block would reach the terminal only after it.
+# The program is stopped as the read after the record's returns, and goes on
+# only once the row has been looked for on the terminal: a row kept for a
+# later block cannot be there, however long it is looked for.
 $ strace -qq -o /dev/null true 2>/dev/null || exit 77
 $ records 1 >one
-$ SHELL=/bin/bash script -qfec 'inject read delay_enter=3000000 2 one quota_report one' typescript \
-$     </dev/null >/dev/null &
-$ for i in $(seq 100); do [ "$(grep -c 'read(' strace.log 2>/dev/null)" = 2 ] && break; sleep 0.05; done
-$ for i in $(seq 40); do grep -qs v1 typescript && break; sleep 0.05; done
-$ grep -qs v1 typescript && echo "on the terminal while the listing is read"; wait; echo "status $?"
+$ SHELL=/bin/bash script -qfec 'echo $$ >session; inject read signal=SIGSTOP 2 one quota_report one' \
+$     typescript </dev/null >/dev/null &
+$ for i in $(seq 200); do grep -qs v1 typescript && break; sleep 0.05; done
+$ for i in $(seq 200); do grep -qs 'stopped by SIGSTOP' strace.log && break; sleep 0.05; done
+$ grep -qs v1 typescript && grep -qs 'stopped by SIGSTOP' strace.log &&
+$     echo "on the terminal while the listing is read"
+$ kill -CONT -- "-$(cat session)"; wait; echo "status $?"
 > on the terminal while the listing is read
 > status 0
 ? 0
