@@ -78,6 +78,13 @@ $ quota_report listing report </dev/null
 > vol.a                                   20        10 RW hostA pA
 ? 0
 
+### a new output file gets the mode the shell's > gives it: 0666 less the umask
+$ (umask 0; quota_report listing open) && (umask 027; quota_report listing masked)
+$ stat -c '%a %n' open masked
+> 666 open
+> 640 masked
+? 0
+
 ### an existing output file is emptied and rewritten, also one over 4 GiB
 $ echo 'old report line one' >report
 $ quota_report listing report

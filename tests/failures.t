@@ -73,6 +73,17 @@ $ quota_report >&-
 $ quota_report /dev/null >&-
 ? 0
 
+### a closed standard output leaves a named output file the whole report
+# The output file then opens as descriptor 1, standard output's own.
+$ quota_report listing out >&-
+< vol.a 1 RW 10 K On-line
+<     hostA pA
+<     x
+<     MaxQuota 20 K
+= out
+> vol.a                                   20        10 RW hostA pA
+? 0
+
 ### the input file is refused as the output file, directly and through links
 $ ln -s listing symbolic
 $ ln listing hard
