@@ -5,29 +5,33 @@
 #     packaging/release.sh [--rehearsal]
 #
 # Run as root, on Debian 12, in a clean clone (.ci/run installs the tools).
-# The maintainer and the homepage come from QUOTA_REPORT_MAINTAINER and
-# QUOTA_REPORT_HOMEPAGE: a release refuses to go without them, a rehearsal
-# names placeholders that reach no one.  In this order:
+# A release names its maintainer and homepage (QUOTA_REPORT_MAINTAINER,
+# QUOTA_REPORT_HOMEPAGE) and its signing key (QUOTA_REPORT_SIGNING_KEY) and
+# refuses to go without them; a rehearsal names placeholders that reach no
+# one and signs with a throwaway key.  In this order:
 #
-# 1. For each architecture of packaging/architectures, a plain CMake build
-#    (the release build, with the static program), its tests (under qemu
-#    where foreign), and cmake --install into a staging folder; the C library
-#    the program embeds read from its banner and held against the toolchain's
-#    package, libgcc's from its package.
+# 1. The C libraries: Debian 12's own libc6-dev of each architecture, at the
+#    build machine's version, fetched with its source into a private apt
+#    state.  For each architecture of packaging/architectures, a plain CMake
+#    build against it (the release build, with the static program), its
+#    tests (under qemu where foreign), and cmake --install into a staging
+#    folder; the C library the program embeds read from its banner and held
+#    against the package its link opened, libgcc's from its package.
 # 2. From each stage: the .deb by dpkg-deb, the .rpm by rpmbuild -bb from the
 #    one RPM recipe, the tarball by GNU tar; then the source release by git
-#    archive, the Debian source packages of the C libraries embedded by
-#    apt-get source, the SPDX document by reuse spdx and the lines of the
-#    release files, and SHA256SUMS by sha256sum.
+#    archive, the sources of the C libraries embedded by apt-get source, the
+#    SPDX document by reuse spdx and the lines of the release files, the
+#    build record from the packages of the files the build used, SHA256SUMS
+#    by sha256sum, and the signatures of SHA256SUMS and the source release.
 # 3. The checks: each file's fields, contents, owners and notices, judged by
-#    the distributions' own tools (lintian, rpmlint, hardening-check); each
-#    program run on the sample, natively or under qemu; the amd64 and arm64
-#    .rpm installed into empty roots; the source release built as
-#    distributions build it (rpmbuild -ta; dpkg-buildpackage in a fresh
-#    Debian 12, judged by blhc and lintian); README's commands followed as
-#    root in fresh Debian 11, 12 and 13 roots, and piuparts on the amd64
-#    .deb; and the same files made again, untested, by an unprivileged user
-#    in a clone elsewhere, compared byte for byte.
+#    the distributions' own tools (lintian, rpmlint, hardening-check); the
+#    signatures by gpgv; each program run on the sample, natively or under
+#    qemu; the amd64 and arm64 .rpm installed into empty roots; the source
+#    release built as distributions build it (rpmbuild -ta; dpkg-buildpackage
+#    in a fresh Debian 12, judged by blhc and lintian); README's commands
+#    followed as root in fresh Debian 11, 12 and 13 roots, and piuparts on
+#    the amd64 .deb; and the same files made again, untested, by an
+#    unprivileged user in a clone elsewhere, compared byte for byte.
 set -euo pipefail
 umask 022
 export LC_ALL=C
@@ -60,6 +64,12 @@ export homepage=${QUOTA_REPORT_HOMEPAGE:-$placeholder_homepage}
 if [ "$mode" = release ] &&
     { [ "$maintainer" = "$placeholder_maintainer" ] || [ "$homepage" = "$placeholder_homepage" ]; }; then
     fail "a release names its maintainer and homepage: QUOTA_REPORT_MAINTAINER, QUOTA_REPORT_HOMEPAGE"
+fi
+# The key that signs, a secret key of the caller's GnuPG (QUOTA_REPORT_SIGNING_KEY,
+# its fingerprint); a rehearsal makes a throwaway key of its own.
+signing_key=${QUOTA_REPORT_SIGNING_KEY:-}
+if [ "$mode" = release ] && ! gpg --batch --list-secret-keys "$signing_key" >/dev/null 2>&1; then
+    fail "a release is signed: QUOTA_REPORT_SIGNING_KEY names no secret key of GnuPG's: '$signing_key'"
 fi
 
 rm -rf --one-file-system "$files" "$work"
@@ -135,18 +145,86 @@ banner_of() { # program
 }
 
 # ---------------------------------------------------------------------------
+# The C libraries: each static program links Debian 12's own libc6-dev for
+# its architecture at the version of the build machine's (which amd64's
+# links as it is), or where the table says so its cross toolchain's.  They
+# and their sources come in a private apt state (its own lists, cache and
+# empty package database) from the first of this machine's Debian suites
+# of its release that carries that version; an index that fails to come (a
+# mirror in the middle of a sync) is fetched again, and one that keeps
+# failing fails the release.
+step "the C libraries"
+glibc_current=$(dpkg-query -W -f '${Version}' libc6-dev:amd64)
+apt=$work/apt
+mkdir -p "$apt/lists/partial" "$apt/cache/archives/partial" "$apt/parts" "$work/libc"
+: >"$apt/status"
+apt_options=(-o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache" -o "Dir::State::status=$apt/status"
+    -o "Dir::Etc::SourceList=$apt/sources.list" -o "Dir::Etc::SourceParts=$apt/parts" -o Debug::NoLocking=1
+    -o APT::Sandbox::User="$(id -un)" -o "APT::Architectures=$(awk '!/^#/ && $6 == "debian" { print $1 }' \
+        packaging/architectures | paste -sd,)")
+# This machine's Debian suites, one line each: [options] URI suite components.
+mapfile -t suites < <({
+    cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null | awk '$1 == "deb" { $1 = ""; print }' || true
+    cat /etc/apt/sources.list.d/*.sources 2>/dev/null | awk -v RS= -F '\n' '{
+        for (i = 1; i <= NF; i++) if ($i !~ /^#/) { k = $i; sub(/:.*/, "", k); v[k] = $i; sub(/^[^:]*: */, "", v[k]) }
+        if (v["Types"] ~ /(^| )deb( |$)/) {
+            n = split(v["URIs"], uris, " "); m = split(v["Suites"], names, " ")
+            for (u = 1; u <= n; u++) for (s = 1; s <= m; s++)
+                print (v["Signed-By"] ? "[signed-by=" v["Signed-By"] "] " : "") uris[u] " " names[s] " " v["Components"]
+        }
+        delete v }'
+} | awk -v release="$(. /etc/os-release && echo "$VERSION_CODENAME")" '{ for (i = 1; i <= NF; i++)
+    if ($i ~ /^[a-z]+:\/\//) { if ($(i + 1) ~ "^" release "(-|$)") print; next } }')
+for suite in "${suites[@]}" ""; do
+    [ -n "$suite" ] || fail "no Debian suite of this machine's carries libc6-dev $glibc_current"
+    printf 'deb %s\ndeb-src %s\n' "$suite" "$suite" >"$apt/sources.list"
+    for try in 1 2 3 4 5; do
+        apt-get "${apt_options[@]}" --error-on=any -qq update >"$work/apt.log" 2>&1 && break
+        [ "$try" != 5 ] || { cat "$work/apt.log"; fail "apt-get update of $suite failed"; }
+        sleep 30
+    done
+    apt-cache "${apt_options[@]}" madison libc6-dev | grep " $glibc_current " >/dev/null && break
+done
+echo "   libc6-dev $glibc_current, as the build machine has it, from $suite"
+
+# ---------------------------------------------------------------------------
 # 1. Each architecture built, tested and installed into its stage, with what
 # its program embeds and the notices that come with that.
 export copyright_holders licence_text version processor glibc_version glibc_package gcc_source
-export gcc_version changelog written_offer glibc_notices gcc_exception
+export gcc_version changelog written_offer glibc_notices gcc_exception toolchain_note
 copyright_holders=$(sed -n '1s/^Copyright (c) //p' LICENSE)
 licence_text=$(tail -n +3 LICENSE | as_field)
+# The compiler's own list of header folders, with those of Debian 12's C
+# library before the toolchain's, which keeps the kernel's; without it,
+# libstdc++'s include_next would find the toolchain's.
+headers() { # compiler language libc6-dev
+    "$1" -x "$2" -E -v /dev/null 2>&1 >/dev/null | sed -n '/^#include <...> search starts here:$/,/^End/{//!p}' |
+        while read -r folder; do
+            [ "$(realpath "$folder")" != "/usr/$triplet/include" ] ||
+                printf -- '-isystem %s ' "$3/usr/include/$multiarch" "$3/usr/include"
+            printf -- '-isystem %s ' "$folder"
+            [ "$(realpath "$folder")" != "/usr/$triplet/include" ] || break
+        done
+}
+
 for entry in "${architectures[@]}"; do
-    read -r arch processor _ triplet emulator _ <<<"$entry"
+    read -r arch processor _ triplet emulator origin _ <<<"$entry"
     step "$arch: built, tested and installed"
     build=$work/build/$arch
     compilers=(-D CMAKE_CXX_COMPILER=g++ -D CMAKE_C_COMPILER=gcc)
     [ "$emulator" = - ] || compilers=(--toolchain packaging/cross.cmake -D "QUOTA_REPORT_ARCH=$arch")
+    libc=
+    if [ "$origin" = debian ] && [ "$arch" != amd64 ]; then
+        libc=$work/libc/$arch
+        (cd "$work/libc" && apt-get "${apt_options[@]}" -qq download "libc6-dev:$arch=$glibc_current") ||
+            fail "libc6-dev:$arch $glibc_current cannot be fetched"
+        dpkg-deb -x "$work/libc/libc6-dev_${glibc_current}_$arch.deb" "$libc"
+        # Its folders are named after Debian's triplet, not the compiler's (i386-linux-gnu, not i686).
+        multiarch=$(find "$libc/usr/lib" -name libc.a -printf '%h\n')
+        multiarch=${multiarch##*/}
+        compilers+=(-D "CMAKE_CXX_FLAGS=-nostdinc $(headers "$triplet-g++" c++ "$libc")"
+            -D "CMAKE_C_FLAGS=-nostdinc $(headers "$triplet-gcc" c "$libc")" -D "QUOTA_REPORT_LIBC=$libc/usr/lib/$multiarch")
+    fi
     {
         cmake -S . -B "$build" "${compilers[@]}" -D CMAKE_BUILD_TYPE=Release \
             -D CMAKE_COMPILE_WARNING_AS_ERROR=ON -D QUOTA_REPORT_PORTABLE=ON -D CMAKE_INSTALL_PREFIX=/usr &&
@@ -154,30 +232,61 @@ for entry in "${architectures[@]}"; do
             if [ "$mode" != files-only ]; then (cd "$build" && ctest -j 2 --output-on-failure); fi &&
             for component in portable manual doc; do
                 DESTDIR=$work/stage/$arch cmake --install "$build" --component $component
-            done
+            done &&
+            # The .deb's documentation folder is named after the Debian
+            # package, and its manual page says so.
+            cmake "$build" -D CMAKE_INSTALL_DOCDIR=share/doc/quota-report &&
+            for component in manual doc; do
+                DESTDIR=$work/deb/$arch cmake --install "$build" --component $component
+            done &&
+            cmake "$build" -U CMAKE_INSTALL_DOCDIR
     } >"$work/$arch.log" 2>&1 || { tail -n 40 "$work/$arch.log"; fail "the $arch build failed"; }
     ! grep -q '(Skipped)' "$work/$arch.log" || fail "cases were skipped on $arch"
-    grep -E '(tests passed|linked with)' "$work/$arch.log" | sed 's/^ *-* */   /' || true
+    grep -E '(tests passed|linked with)' "$work/$arch.log" | sed 's/^ *-* */   /' | uniq || true
     program=$work/stage/$arch/usr/bin/quota_report
     "$triplet-strip" --remove-section=.comment --remove-section=.note "$program"
-    find "$work/stage/$arch" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
+    cp -a "$work/stage/$arch/usr/bin" "$work/deb/$arch/usr/"
+    find "$work/stage/$arch" "$work/deb/$arch" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
 
-    read -r _ linked glibc_package < <(source_of "$("$triplet-g++" -print-file-name=libc.a)" glibc)
+    # What the program embeds: the C library its link opened (its start files
+    # and archives traced by the linker), and libgcc.
+    if [ -z "$libc" ]; then
+        libc_a=$(realpath "$("$triplet-g++" -print-file-name=libc.a)")
+        read -r _ linked glibc_package < <(source_of "$libc_a" glibc)
+        copyright=/usr/share/doc/${glibc_package%:*}/copyright
+    else
+        libc_a=$libc/usr/lib/$multiarch/libc.a
+        linked=$(dpkg-deb -f "$work/libc/libc6-dev_${glibc_current}_$arch.deb" Version)
+        glibc_package=libc6-dev:$arch copyright=$libc/usr/share/doc/libc6-dev/copyright
+    fi
+    (cd "$build/cli" && eval "$(cat CMakeFiles/quota_report_portable.dir/link.txt) -Wl,-t") >"$work/link.$arch"
+    # Its start files and archives come from that C library; crti.o and crtn.o
+    # may be GCC's own (riscv64).
+    opened=$(grep -E '(^|/)(r?crt1|crti|crtn)\.o$|/lib[cm]\.a$' "$work/link.$arch" | xargs -r realpath | sort -u)
+    gcc_folder=$(dirname "$(realpath "$("$triplet-g++" -print-libgcc-file-name)")")
+    [ "$(grep '/libc\.a$' <<<"$opened")" = "$libc_a" ] &&
+        ! xargs -r dirname <<<"$opened" | grep -vx -e "${libc_a%/*}" -e "$gcc_folder" >/dev/null ||
+        fail "$arch: the static program links C library files from elsewhere than ${libc_a%/*}: $opened"
     read -r gcc_source gcc_version gcc_package < <(source_of "$("$triplet-g++" -print-libgcc-file-name)" 'gcc-[0-9]+')
     glibc_version=$(banner_of "$program")
     [ -n "$glibc_version" ] && [ "$glibc_version" = "$linked" ] ||
-        fail "$arch: the program's banner names glibc '$glibc_version', its toolchain's $glibc_package $linked"
+        fail "$arch: the program's banner names glibc '$glibc_version', its C library's $glibc_package $linked"
     echo "$glibc_version $gcc_source $gcc_version $glibc_package" >"$work/embedded.$arch"
-    echo "   the program embeds glibc $glibc_version (its banner, as $glibc_package says)" \
-        "and libgcc of $gcc_source $gcc_version ($gcc_package)"
+    echo "   the program embeds glibc $glibc_version (its banner; $glibc_package, whose start files and archives" \
+        "its link opened) and libgcc of $gcc_source $gcc_version ($gcc_package)"
     version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
     notices=$work/notices/$arch
     mkdir -p "$notices"
     cp LICENSE /usr/share/common-licenses/LGPL-2.1 /usr/share/common-licenses/GPL-3 "$notices/"
-    cp "/usr/share/doc/${glibc_package%:*}/copyright" "$notices/glibc.copyright"
+    cp "$copyright" "$notices/glibc.copyright"
     sed -n '/^ *GCC RUNTIME LIBRARY EXCEPTION/,/requirements of the license of GCC\.$/p' \
         "/usr/share/doc/${gcc_package%:*}/copyright" >"$notices/GCC-exception-3.1"
     [ -s "$notices/GCC-exception-3.1" ] || fail "no GCC Runtime Library Exception in $gcc_package's copyright"
+    toolchain_note=
+    [ "$origin" != toolchain ] || toolchain_note=$(printf '\n\n%s\n%s\n%s' \
+        "Debian 12 has no C library for $arch, and Debian 13's makes the linker of" \
+        "Debian 12's cross toolchain crash, so this program embeds that toolchain's" \
+        "own, glibc $glibc_version, which lacks the fixes of later versions.")
     fill packaging/NOTICE.in >"$notices/NOTICE"
 done
 
@@ -199,9 +308,7 @@ for entry in "${architectures[@]}"; do
 
     deb=$work/deb/$arch
     mkdir -p "$deb/DEBIAN"
-    cp -a "$stage/usr" "$deb/"
     docs=$deb/usr/share/doc/quota-report
-    mv "$deb/usr/share/doc/quota_report" "$docs"
     written_offer=$(sed -n '/^For three years/,/^$/p' "$notices/NOTICE" | sed '/^$/d' | as_field)
     glibc_notices=$(as_field <"$notices/glibc.copyright")
     gcc_exception=$(as_field <"$notices/GCC-exception-3.1")
@@ -259,49 +366,34 @@ source_release=quota_report-$version.tar.gz
 git archive --format=tar "--prefix=quota_report-$version/" --add-file="$spec" HEAD |
     gzip -9n >"$files/$source_release"
 
-# The Debian source package of each C library version embedded, by apt-get
-# source with the deb-src twin of each of this machine's sources, in a
-# private state that leaves its apt as it was.  A version no longer in the
-# archive's index is fetched from its pool by the names and checksums of its
-# .dsc; a file the archive does not serve is named in the SPDX document, and
-# the notices carry the written offer for it.
-apt=$work/apt
-mkdir -p "$apt/sources.list.d" "$apt/lists/partial" "$apt/cache/archives/partial"
-for list in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
-    [ ! -f "$list" ] || sed -n 's/^deb \(.*\)$/deb-src \1/p' "$list"
-done >"$apt/sources.list"
-for sources in /etc/apt/sources.list.d/*.sources; do
-    [ ! -f "$sources" ] || sed 's/^Types: *deb$/Types: deb-src/' "$sources" >"$apt/sources.list.d/${sources##*/}"
-done
-apt_options=(-o "Dir::Etc::SourceList=$apt/sources.list" -o "Dir::Etc::SourceParts=$apt/sources.list.d"
-    -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache" -o Debug::NoLocking=1)
-apt-get "${apt_options[@]}" -qq update >"$work/apt.log" 2>&1 ||
-    { cat "$work/apt.log"; fail "apt-get update of the deb-src sources failed"; }
-mirrors=$(cat /etc/apt/sources.list.d/*.sources /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null |
-    awk '$1 == "URIs:" { for (i = 2; i <= NF; i++) print $i }
-         $1 == "deb" { for (i = 2; i <= NF; i++) if ($i !~ /^\[/) { print $i; break } }' || true)
-from_pool() { # file
-    local mirror
-    for mirror in $mirrors; do
-        /usr/lib/apt/apt-helper download-file "${mirror%/}/pool/main/g/glibc/$1" "$files/$1" >/dev/null 2>&1 &&
-            return 0
-    done
-    return 1
-}
+# The source of each C library version embedded, beside the release files:
+# by apt-get source, which checks each file against the archive's signed
+# index; a version the index no longer has (a cross toolchain's) from the
+# pool, by the names and checksums of its .dsc.  A file of it the archive
+# does not serve is named on its version in the SPDX document, and the
+# notices carry the written offer for it.
 missing=()
 for glibc in $(cut -d' ' -f1 "$work"/embedded.* | sort -u); do
-    if (cd "$files" && apt-get "${apt_options[@]}" -qq source --download-only "glibc=$glibc") \
-        >"$work/apt.log" 2>&1; then
-        echo "   glibc $glibc: apt-get source, checked against the archive's signed index"
+    if (cd "$files" && apt-get "${apt_options[@]}" -qq source --download-only "glibc=$glibc") >"$work/apt.log" 2>&1; then
+        echo "   glibc $glibc: apt-get source, each file checked against the archive's signed index"
         continue
     fi
+    [ "$glibc" != "$glibc_current" ] || { cat "$work/apt.log"; fail "glibc $glibc: apt-get source failed"; }
+    from_pool() { # file
+        local mirror
+        for mirror in $(printf '%s\n' "${suites[@]}" | grep -o '[a-z]*://[^ ]*' | sort -u); do
+            /usr/lib/apt/apt-helper download-file "${mirror%/}/pool/main/g/glibc/$1" "$files/$1" >/dev/null 2>&1 &&
+                return 0
+        done
+        return 1
+    }
     from_pool "glibc_$glibc.dsc" || fail "glibc $glibc: not even its .dsc is served"
     while read -r sum _ file; do
         if from_pool "$file" && echo "$sum  $files/$file" | sha256sum -c --quiet - >/dev/null 2>&1; then
             echo "   glibc $glibc: $file from the pool, its checksum as the .dsc gives it"
         else
             rm -f "$files/$file"
-            missing+=("$file")
+            missing+=("$glibc $file")
             echo "   glibc $glibc: $file: not served by the archive; the written offer covers it"
         fi
     done < <(awk '/^Checksums-Sha256:/ { on = 1; next } on && /^ / { print $1, $2, $3; next } on { exit }' \
@@ -313,17 +405,19 @@ done
 # program embeds; those packages, and the files of the C library's sources.
 spdx_id() { echo "SPDXRef-$(echo "$1" | tr -c 'A-Za-z0-9.\n-' '-')"; }
 sha() { sha256sum "$files/$1" | cut -d' ' -f1; }
+# Where Debian keeps a source package of this name and version.
+snapshot() { echo "https://snapshot.debian.org/package/$1/$(echo "$2" | sed 's/:/%3A/; s/+/%2B/g')/"; }
 spdx_package() { # "Tag: value"...: a package with the fields that have a value
     local field
     echo
     for field in "$@"; do [ -z "${field#*: }" ] || echo "$field"; done
-    printf '%s\n' "PackageDownloadLocation: NOASSERTION" "FilesAnalyzed: false" "PackageCopyrightText: NOASSERTION"
+    printf '%s\n' "FilesAnalyzed: false" "PackageCopyrightText: NOASSERTION"
 }
-spdx_file() { # file name version purpose licence [supplier]
+spdx_file() { # file name version purpose licence location [supplier]
     echo "Relationship: SPDXRef-DOCUMENT DESCRIBES $(spdx_id "$1")"
     spdx_package "PackageName: $2" "SPDXID: $(spdx_id "$1")" "PackageVersion: $3" "PackageFileName: $1" \
-        "PackageSupplier: ${6:-}" "PrimaryPackagePurpose: $4" "PackageChecksum: SHA256: $(sha "$1")" \
-        "PackageLicenseConcluded: $5" "PackageLicenseDeclared: $5"
+        "PackageSupplier: ${7:-}" "PackageDownloadLocation: $6" "PrimaryPackagePurpose: $4" \
+        "PackageChecksum: SHA256: $(sha "$1")" "PackageLicenseConcluded: $5" "PackageLicenseDeclared: $5"
 }
 (cd "$files" && ls) >"$work/names"
 {
@@ -331,7 +425,7 @@ spdx_file() { # file name version purpose licence [supplier]
         -e "s|^DocumentNamespace: .*|DocumentNamespace: ${homepage%/}/spdx/quota_report-$version-$commit|" \
         -e "s|^Created: .*|Created: $(date -u -d "@$SOURCE_DATE_EPOCH" +%Y-%m-%dT%H:%M:%SZ)|" \
         -e 's|^SPDXVersion: .*|SPDXVersion: SPDX-2.3|' -e '/^Creator: \(Person\|Organization\): Anonymous/d'
-    spdx_file "$source_release" quota_report "$version" SOURCE ISC
+    spdx_file "$source_release" quota_report "$version" SOURCE ISC "$homepage"
     for entry in "${architectures[@]}"; do
         read -r arch processor rpm_arch _ <<<"$entry"
         read -r glibc gcc_source gcc_version _ <"$work/embedded.$arch"
@@ -340,7 +434,8 @@ spdx_file() { # file name version purpose licence [supplier]
             [ -f "$files/$file" ] || continue
             purpose=INSTALL
             [ "${file%.tar.gz}" = "$file" ] || purpose=ARCHIVE
-            spdx_file "$file" "${file%%[-_][0-9]*}" "$version" $purpose "$static_licence"
+            spdx_file "$file" "${file%%[-_][0-9]*}" "$version" $purpose "$static_licence" "$homepage"
+            echo "Relationship: $(spdx_id "$file") GENERATED_FROM $(spdx_id "$source_release")"
             echo "Relationship: $(spdx_id "$file") CONTAINS $(spdx_id "glibc-$glibc")"
             echo "Relationship: $(spdx_id "$file") CONTAINS $(spdx_id "$gcc_source-$gcc_version")"
         done
@@ -351,6 +446,7 @@ spdx_file() { # file name version purpose licence [supplier]
     done | sort -u | while read -r source source_version licence; do
         spdx_package "PackageName: $source" "SPDXID: $(spdx_id "$source-$source_version")" \
             "PackageVersion: $source_version" "PackageSupplier: Organization: Debian" \
+            "PackageDownloadLocation: $(snapshot "$source" "$source_version")" \
             "PackageLicenseConcluded: NOASSERTION" "PackageLicenseDeclared: $licence"
         echo "ExternalRef: PACKAGE-MANAGER purl pkg:deb/debian/$source@$(echo "$source_version" |
             sed 's/:/%3A/; s/+/%2B/g')?arch=source"
@@ -360,17 +456,83 @@ spdx_file() { # file name version purpose licence [supplier]
                 echo "Relationship: $(spdx_id "$file") GENERATES $(spdx_id "$source-$source_version")" ;;
             esac
         done <"$work/names"
-        for file in "${missing[@]}"; do
-            case $file in "${source}_"*) echo "PackageComment: <text>$file is not in the release folder: the archive no longer serves it, and the notices of the programs that embed it carry the written offer for it.</text>" ;; esac
+        for entry in "${missing[@]}"; do
+            [ "$source" != glibc ] || [ "${entry% *}" != "$source_version" ] ||
+                echo "PackageComment: <text>${entry#* } is not in the release folder: the archive no longer serves it, and the notices of the programs that embed it carry the written offer for it.</text>"
         done
     done
     awk '/^glibc_/' "$work/names" | while read -r file; do
-        spdx_file "$file" "$file" "" SOURCE NOASSERTION "Organization: Debian"
+        spdx_file "$file" "$file" "" SOURCE NOASSERTION "$homepage" "Organization: Debian"
     done
 } >"$files/quota_report-$version.spdx"
+# The build record, in the manner of Debian's .buildinfo: the release files
+# with their checksums, what each program embeds, and the exact version of
+# the package of every tool and library that made them, found from the
+# files the build used.
+owner_of() { # file...: its package and version, as dpkg knows it
+    local path owner
+    for path in "$@"; do
+        # A compiler names a program it would run from PATH by its bare name.
+        [ "${path#/}" != "$path" ] || path=$(command -v "$path")
+        path=$(realpath "$path")
+        owner=$(dpkg-query -S "$path" 2>/dev/null || dpkg-query -S "${path#/usr}") || fail "no package owns $path"
+        dpkg-query -W -f '${binary:Package} (= ${Version})\n' "${owner%%: *}"
+    done
+}
+{
+    echo "Format: 1.0"
+    echo "Source: quota_report"
+    echo "Version: $version"
+    echo "Architecture: $(for entry in "${architectures[@]}"; do echo "${entry%% *}"; done | paste -sd' ')"
+    echo "Build-Origin: $(. /etc/os-release && echo "$NAME $VERSION_ID")"
+    echo "Build-Architecture: $(dpkg --print-architecture)"
+    echo "Built-Using:"
+    for entry in "${architectures[@]}"; do
+        read -r glibc gcc_source gcc_version _ <"$work/embedded.${entry%% *}"
+        echo " ${entry%% *}: glibc (= $glibc), $gcc_source (= $gcc_version)"
+    done
+    echo "Checksums-Sha256:"
+    (cd "$files" && for file in *; do echo " $(sha "$file") $(stat -c %s "$file") $file"; done)
+    echo "Environment:"
+    echo " SOURCE_DATE_EPOCH=\"$SOURCE_DATE_EPOCH\""
+    echo "Installed-Build-Depends:"
+    {
+        owner_of "$(command -v cmake)" "$(command -v dpkg-deb)" "$(command -v rpmbuild)" "$(command -v tar)" \
+            "$(command -v gzip)" "$(command -v git)" "$(command -v reuse)" "$(command -v perl)"
+        for entry in "${architectures[@]}"; do
+            read -r arch _ _ triplet _ <<<"$entry"
+            owner_of "$(command -v "$triplet-g++")" "$(command -v "$triplet-gcc")" "$(command -v "$triplet-strip")" \
+                "$("$triplet-g++" -print-prog-name=cc1plus)" "$("$triplet-g++" -print-prog-name=ld)" \
+                "$("$triplet-g++" -print-libgcc-file-name)" "$("$triplet-g++" -print-file-name=libstdc++.a)" \
+                "$(echo '#include <linux/version.h>' | "$triplet-gcc" -M -x c - | grep -o '/[^ ]*linux/version.h')"
+            [ -f "$work/libc/libc6-dev_${glibc_current}_$arch.deb" ] ||
+                owner_of "$("$triplet-g++" -print-file-name=libc.a)"
+        done
+        for deb in "$work"/libc/*.deb; do
+            dpkg-deb --show --showformat '${Package}:${Architecture} (= ${Version})\n' "$deb"
+        done
+    } | sort -u | sed 's/^/ /; $!s/$/,/'
+} >"$files/quota_report-$version.buildinfo"
 (cd "$files" && sha256sum -- * >"$work/SHA256SUMS" && mv "$work/SHA256SUMS" SHA256SUMS)
-echo "   $(wc -l <"$files/SHA256SUMS") files in $files${missing[*]:+; not served: ${missing[*]}}"
+echo "   $(wc -l <"$files/SHA256SUMS") files in $files"
 [ "$mode" != files-only ] || exit 0
+
+# SHA256SUMS, which lists every file, and the source release signed with
+# detached, armored signatures, and the public key beside them.
+if [ "$mode" = rehearsal ]; then
+    export GNUPGHOME=$work/gnupg
+    mkdir -m 700 "$GNUPGHOME"
+    gpg --batch --quiet --passphrase '' --quick-generate-key "quota_report rehearsal <rehearsal@quota-report.invalid>" ed25519 sign 1d \
+        2>/dev/null
+    signing_key=$(gpg --batch --with-colons --list-secret-keys | awk -F: '$1 == "fpr" { print $10; exit }')
+fi
+signing_key=$(gpg --batch --with-colons --list-secret-keys "$signing_key" | awk -F: '$1 == "fpr" { print $10; exit }')
+for file in SHA256SUMS "$source_release"; do
+    gpg --batch --quiet --yes --local-user "$signing_key" --armor --detach-sign --output "$files/$file.asc" \
+        "$files/$file" 2>"$work/gpg.log" || { cat "$work/gpg.log"; fail "gpg could not sign $file"; }
+done
+gpg --batch --armor --export "$signing_key" >"$files/quota_report-signing-key.asc"
+echo "   SHA256SUMS.asc and $source_release.asc by the key $signing_key, in quota_report-signing-key.asc"
 
 # ---------------------------------------------------------------------------
 # 3. The checks.
@@ -384,7 +546,7 @@ generated=$work/generated.txt
 "$work/build/amd64/generate_listing" 8 >"$generated"
 
 step "SHA256SUMS lists every release file of every architecture"
-expected=("$source_release" "quota_report-$version.spdx")
+expected=("$source_release" "quota_report-$version.spdx" "quota_report-$version.buildinfo")
 for entry in "${architectures[@]}"; do
     read -r arch processor rpm_arch _ <<<"$entry"
     expected+=("quota-report_${version}_$arch.deb" "quota_report-$version-linux-$processor.tar.gz")
@@ -405,7 +567,20 @@ done
 (cd "$files" && sha256sum -c --quiet SHA256SUMS) || fail "SHA256SUMS does not match"
 diff <(printf '%s\n' "${expected[@]}" | sort -u) <(cut -c67- "$files/SHA256SUMS") ||
     fail "SHA256SUMS does not list the release files of every architecture"
-while read -r _ file; do printf '   %9d %s\n' "$(stat -c %s "$files/$file")" "$file"; done <"$files/SHA256SUMS"
+
+step "the signatures, checked with gpgv as a site checks them"
+gpg --dearmor <"$files/quota_report-signing-key.asc" >"$work/keyring.gpg"
+for file in SHA256SUMS "$source_release"; do
+    gpgv --keyring "$work/keyring.gpg" "$files/$file.asc" "$files/$file" 2>"$work/gpgv" ||
+        { cat "$work/gpgv"; fail "$file.asc does not verify"; }
+    cp "$files/$file" "$work/changed"
+    perl -e 'open(F, "+<", $ARGV[0]) or die; seek(F, 100, 0); read(F, $b, 1); seek(F, 100, 0); print F chr(ord($b) ^ 1)' \
+        "$work/changed"
+    ! gpgv --keyring "$work/keyring.gpg" "$files/$file.asc" "$work/changed" 2>"$work/gpgv.changed" ||
+        fail "$file.asc verifies a $file with a byte changed"
+    echo "   $file: $(grep -o 'Good signature from .*' "$work/gpgv"); with byte 100 changed:" \
+        "$(grep -o 'BAD signature from .*' "$work/gpgv.changed")"
+done
 
 # The SPDX document lists a release file with its checksum and what it embeds.
 in_spdx() { # file glibc-version
@@ -469,15 +644,16 @@ check_program() { # what program unstripped triplet glibc [emulator]
 }
 
 # A release file's copies of the stage's files, byte for byte: the program,
-# the manual page, README, NEWS and the sample.
+# README, NEWS and the sample; and its manual page, which names the sample
+# where this package keeps it.
 same_as_stage() { # what stage unpacked-prefix documentation-folder
     local file
-    for file in bin/quota_report share/man/man1/quota_report.1.gz; do
-        cmp -s "$2/usr/$file" "$3/$file" || fail "$1: its $file is not the one built and tested"
-    done
+    cmp -s "$2/usr/bin/quota_report" "$3/bin/quota_report" || fail "$1: its program is not the one built and tested"
     for file in README.md NEWS.md examples/listing.txt; do
         cmp -s "$2/usr/share/doc/quota_report/$file" "$3/$4/$file" || fail "$1: its $file is not the stage's"
     done
+    [ "$(zcat "$3/share/man/man1/quota_report.1.gz" | grep -m 1 -o '/usr/share/doc/[^/]*/examples/listing.txt')" = \
+        "/usr/$4/examples/listing.txt" ] || fail "$1: its manual page names another sample first"
 }
 
 # lintian's verdict on a .deb: every tag, overridden and informational ones
@@ -537,6 +713,8 @@ for entry in "${architectures[@]}"; do
     grep -q "^  glibc $glibc,\$" "$work/notices/$arch/NOTICE" &&
         grep -q "written offer of section 6(c)" "$work/notices/$arch/NOTICE" ||
         fail "$arch: its NOTICE does not name glibc $glibc and the written offer"
+    grep -qx " $arch: glibc (= $glibc), .*" "$files/quota_report-$version.buildinfo" ||
+        fail "$arch: the build record does not name glibc $glibc"
     check_program "the $arch program" "$stage/usr/bin/quota_report" "$unstripped" "$triplet" "$glibc" "${run[@]}"
     grep -q -- '-fstack-clash-protection' "$work/build/$arch/listing/CMakeFiles/quota_report_listing.dir/flags.make" ||
         fail "$arch: not compiled with -fstack-clash-protection"
@@ -563,8 +741,13 @@ for entry in "${architectures[@]}"; do
     docs=$unpacked/usr/share/doc/quota-report
     [ -f "$docs/changelog.gz" ] && [ -f "$unpacked/usr/share/lintian/overrides/quota-report" ] ||
         fail "$deb lacks its changelog or lintian override"
-    for pattern in '^License: ISC$' '^Files: glibc/\*$' '^License: LGPL-2.1+$' '^Files: gcc-[0-9]*/libgcc/\*$' \
-        '^License: GPL-3+ with GCC-exception-3.1 exception$' "source package glibc $glibc\.\$" \
+    # Each paragraph's files are in the package.
+    while read -r pattern; do
+        (cd "$unpacked" && compgen -G "$pattern" >/dev/null) || fail "$deb: its copyright file names no file: $pattern"
+    done < <(sed -n 's/^Files: //p' "$docs/copyright")
+    for pattern in '^License: ISC$' '^License: LGPL-2.1+$' '^Files: usr/bin/quota_report$' \
+        '^License: ISC and LGPL-2.1+ and GPL-3+ with GCC-exception-3.1 exception$' \
+        '^License: GPL-3+ with GCC-exception-3.1 exception$' "source package glibc $glibc (LGPL-2.1+)\$" \
         '/usr/share/common-licenses/LGPL-2.1\.' '/usr/share/common-licenses/GPL-3\.' \
         'GCC RUNTIME LIBRARY EXCEPTION' 'written offer of section 6(c)'; do
         grep -q "$pattern" "$docs/copyright" || fail "$deb: its copyright file lacks $pattern"
@@ -746,18 +929,22 @@ follow_readme() { # suite
     page=$(in_root man -w quota_report) || fail "$1: man does not find the manual page"
     as_admin "$(readme_block 'tar -xzf quota_report-' | sed -n 1,3p)" | cmp -s - "$work/sample.report" ||
         fail "$1: the unpacked tarball's report of its sample"
-    as_admin "$(readme_block 'tar -xzf quota_report-' | sed -n '1,2p;4p')" | grep -q 'quota_report' ||
+    as_admin "$(readme_block 'tar -xzf quota_report-' | sed -n '1,2p;4p')" | grep quota_report >/dev/null ||
         fail "$1: man -l shows no manual page from the unpacked tarball"
     # As a site keeps them, where staff may install programs.
     chown root:staff "$root/usr/local" "$root/usr/local/bin" "$root/usr/local/share"
     chmod 2775 "$root/usr/local" "$root/usr/local/bin" "$root/usr/local/share"
     before=$(cd "$root" && owners usr/local usr/local/bin usr/local/share usr/local/share/man)
+    prefix=$(cd "$root/usr/local" && find . | sort)
     as_admin "$(readme_line 'tar -C /usr/local ')"
     after=$(cd "$root" && owners usr/local usr/local/bin usr/local/share usr/local/share/man)
     [ "$before" = "$after" ] || fail "$1: unpacking into /usr/local changed its folders: $before / $after"
     as_admin "/usr/local/bin/quota_report volumes.txt" | cmp -s - "$work/sample.report" ||
         fail "$1: the program unpacked into /usr/local gives another report"
-    as_admin "$(readme_block 'mkdir -p /opt/qr')" | grep -q 'quota_report' ||
+    as_admin "$(readme_block 'tar -C /usr/local ' | tail -n +2)"
+    [ "$(cd "$root/usr/local" && find . | sort)" = "$prefix" ] ||
+        fail "$1: removing the tarball from /usr/local as README says leaves files or folders"
+    as_admin "$(readme_block 'mkdir -p /opt/qr')" | grep quota_report >/dev/null ||
         fail "$1: man does not find the manual page of /opt/qr by MANPATH"
     # The crontab line, after another user has tried to plant links where root writes.
     as_admin "$(readme_line 'install -d -m 755 /var/lib/quota')"
@@ -780,7 +967,8 @@ follow_readme() { # suite
     [ ! -e "$root/usr/bin/quota_report" ] || fail "$1: the program is left after removal"
     echo "   Debian $(cat "$root/etc/debian_version") ($1), C library $(in_root dpkg-query -W -f '${Version}' libc6):" \
         "the .deb installed with apt, the sample's report, man finds $page; the tarball run in place, into" \
-        "/usr/local (its folders kept: $(echo "$after" | awk '{ printf "%s %s %s; ", $1, $2, $3 }' | sed 's/; $//'))" \
+        "/usr/local (its folders kept: $(echo "$after" | awk '{ printf "%s %s %s; ", $1, $2, $3 }' | sed 's/; $//');" \
+        "removed to the last file and folder it added)" \
         "and /opt/qr (man by MANPATH); the crontab line under /bin/sh wrote the report, another user could" \
         "plant no link in /var/lib/quota; removed"
 }
@@ -886,11 +1074,14 @@ chown -R nobody:nogroup "$elsewhere"
 setpriv --reuid=nobody --regid=nogroup --clear-groups env HOME="$elsewhere" \
     bash "$elsewhere/clone/packaging/release.sh" --files-only >"$work/elsewhere.log" 2>&1 ||
     { tail -n 30 "$work/elsewhere.log"; fail "the unprivileged build failed"; }
-diff <(cd "$files" && ls) <(cd "$elsewhere/clone/build/release" && ls) || fail "the unprivileged build made other files"
-for file in $(cd "$files" && ls); do
+# The signatures are made anew each time, and not by the unprivileged build.
+diff <(cd "$files" && ls | grep -v '\.asc$') <(cd "$elsewhere/clone/build/release" && ls) ||
+    fail "the unprivileged build made other files"
+for file in $(cd "$elsewhere/clone/build/release" && ls); do
     cmp -s "$files/$file" "$elsewhere/clone/build/release/$file" || fail "$file differs in the unprivileged build"
 done
 echo "   as $(setpriv --reuid=nobody --regid=nogroup --clear-groups id -un) in $elsewhere/clone:" \
-    "$(cd "$files" && ls | wc -l) files, each the same bytes as root's"
+    "$(cd "$elsewhere/clone/build/release" && ls | paste -sd' '): each the same bytes as root's"
 rm -rf "$elsewhere"
 step "the release files are made and checked: $files"
+(cd "$files" && stat -c '   %9s %n' -- *)
