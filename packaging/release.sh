@@ -68,7 +68,7 @@ fi
 # The key that signs, a secret key of the caller's GnuPG (QUOTA_REPORT_SIGNING_KEY,
 # its fingerprint); a rehearsal makes a throwaway key of its own.
 signing_key=${QUOTA_REPORT_SIGNING_KEY:-}
-if [ "$mode" = release ] && ! gpg --batch --list-secret-keys "$signing_key" >/dev/null 2>&1; then
+if [ "$mode" = release ] && { [ -z "$signing_key" ] || ! gpg --batch --list-secret-keys "$signing_key" >/dev/null 2>&1; }; then
     fail "a release is signed: QUOTA_REPORT_SIGNING_KEY names no secret key of GnuPG's: '$signing_key'"
 fi
 
@@ -120,22 +120,28 @@ changelog() { # debian|rpm
     ' NEWS.md NEWS.md
 }
 
-# The Debian source package (name and version) of a file the compiler links,
-# by the package that owns it: a cross toolchain's package names the source
-# it was built from in its Built-Using field, which wins.
+# The package that owns a file, as dpkg knows it (perhaps by its path before
+# /usr was merged); a compiler names a program it runs from PATH by its name.
+package_of() { # file
+    local path owner
+    [ "${1#/}" != "$1" ] && path=$(realpath "$1") || path=$(realpath "$(command -v "$1")")
+    owner=$(dpkg-query -S "$path" 2>/dev/null || dpkg-query -S "${path#/usr}") || fail "no package owns $path"
+    echo "${owner%%: *}"
+}
+
+# The Debian source package (name and version) of a file the compiler links:
+# a cross toolchain's package names the source it was built from in its
+# Built-Using field, which wins.
 source_of() { # file source-pattern
-    local path owner fields
-    path=$(realpath "$1")
-    owner=$(dpkg-query -S "$path" 2>/dev/null || dpkg-query -S "${path#/usr}") ||
-        fail "no package owns $path"
-    owner=${owner%%: *}
+    local owner fields
+    owner=$(package_of "$1")
     fields=$(dpkg-query -W -f '${source:Package} ${source:Version} ${Built-Using}' "$owner")
     if [[ $fields =~ (^|, |\ )($2)\ \(=\ ([^\)]+)\) ]]; then
         echo "${BASH_REMATCH[2]} ${BASH_REMATCH[3]} $owner"
     elif [[ ${fields%% *} =~ ^($2)$ ]]; then
         echo "${fields%% *} $(echo "$fields" | cut -d' ' -f2) $owner"
     else
-        fail "$path comes from $owner, whose source is not $2: $fields"
+        fail "$1 comes from $owner, whose source is not $2: $fields"
     fi
 }
 
@@ -469,15 +475,9 @@ spdx_file() { # file name version purpose licence location [supplier]
 # with their checksums, what each program embeds, and the exact version of
 # the package of every tool and library that made them, found from the
 # files the build used.
-owner_of() { # file...: its package and version, as dpkg knows it
-    local path owner
-    for path in "$@"; do
-        # A compiler names a program it would run from PATH by its bare name.
-        [ "${path#/}" != "$path" ] || path=$(command -v "$path")
-        path=$(realpath "$path")
-        owner=$(dpkg-query -S "$path" 2>/dev/null || dpkg-query -S "${path#/usr}") || fail "no package owns $path"
-        dpkg-query -W -f '${binary:Package} (= ${Version})\n' "${owner%%: *}"
-    done
+owner_of() { # file...: its package and version
+    local file
+    for file in "$@"; do dpkg-query -W -f '${binary:Package} (= ${Version})\n' "$(package_of "$file")"; done
 }
 {
     echo "Format: 1.0"
