@@ -301,11 +301,13 @@ done
 # source release, the C libraries' sources, the SPDX document and SHA256SUMS.
 step "the packages and tarballs of every architecture"
 changelog=$(changelog rpm)
-spec=$work/quota_report.spec
-fill packaging/quota_report.spec.in >"$spec"
-summary=$(rpmspec -q --qf '%{SUMMARY}' "$spec")
+# rpmbuild -ta takes the recipe by its file name at the top of the source release.
+recipe_name=quota_report.spec
+recipe=$work/$recipe_name
+fill packaging/rpm_recipe.in >"$recipe"
+summary=$(rpmspec -q --qf '%{SUMMARY}' "$recipe")
 static_licence=$(rpmspec -q --with portable --define 'glibc_version 0' --define 'libgcc_version 0' \
-    --qf '%{LICENSE}' "$spec")
+    --qf '%{LICENSE}' "$recipe")
 for entry in "${architectures[@]}"; do
     read -r arch processor rpm_arch triplet _ <<<"$entry"
     read -r glibc_version gcc_source gcc_version glibc_package <"$work/embedded.$arch"
@@ -343,7 +345,7 @@ for entry in "${architectures[@]}"; do
         echo "Homepage: $homepage"
         echo "Built-Using: glibc (= $glibc_version)"
         echo "Description: $summary"
-        rpmspec -q --qf '%{DESCRIPTION}\n' "$spec" | as_field
+        rpmspec -q --qf '%{DESCRIPTION}\n' "$recipe" | as_field
     } >"$deb/DEBIAN/control"
     (cd "$deb" && find usr -type f | sort | xargs md5sum >DEBIAN/md5sums)
     find "$deb" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
@@ -353,7 +355,7 @@ for entry in "${architectures[@]}"; do
         rpmbuild -bb --target "$rpm_arch" --with portable --define "_topdir $work/rpm" \
             --define "_rpmdir $work/rpm/out" --define "stage $stage" --define "notices $notices" \
             --define "glibc_version $glibc_version" --define "libgcc_version $gcc_version" \
-            --define "packager $maintainer" "$spec" >"$work/rpm.$arch.log" 2>&1 ||
+            --define "packager $maintainer" "$recipe" >"$work/rpm.$arch.log" 2>&1 ||
             { tail -n 20 "$work/rpm.$arch.log"; fail "rpmbuild could not package the $arch program"; }
         mv "$work/rpm/out/$rpm_arch/quota_report-$version-1.$rpm_arch.rpm" "$files/"
     fi
@@ -369,7 +371,7 @@ done
 
 step "the source release, the C libraries' sources, the SPDX document and SHA256SUMS"
 source_release=quota_report-$version.tar.gz
-git archive --format=tar "--prefix=quota_report-$version/" --add-file="$spec" HEAD |
+git archive --format=tar "--prefix=quota_report-$version/" --add-file="$recipe" HEAD |
     gzip -9n >"$files/$source_release"
 
 # The source of each C library version embedded, beside the release files:
@@ -853,7 +855,7 @@ echo "   cmake --install: the dynamic program, the manual page, README, NEWS and
 step "the source release"
 tar --numeric-owner -tvzf "$files/$source_release" | owned_by 0/0 || fail "$source_release: entries not owned by 0:0"
 diff <(tar -tzf "$files/$source_release" | grep -v '/$' | sed "s|^quota_report-$version/||" | sort) \
-    <({ git ls-files; echo quota_report.spec; } | sort) >/dev/null ||
+    <({ git ls-files; echo "$recipe_name"; } | sort) >/dev/null ||
     fail "$source_release is not the tracked files and the RPM recipe"
 echo "   $source_release: the tracked files and the RPM recipe under one folder, entries 0:0"
 
@@ -1027,7 +1029,7 @@ Package: quota-report
 Architecture: any
 Depends: \${shlibs:Depends}, \${misc:Depends}
 Description: $summary
-$(rpmspec -q --qf '%{DESCRIPTION}\n' "$spec" | as_field)
+$(rpmspec -q --qf '%{DESCRIPTION}\n' "$recipe" | as_field)
 CONTROL
 printf '%s\n' '#!/usr/bin/make -f' 'export DEB_BUILD_MAINT_OPTIONS = hardening=+all' '%:' \
     '	dh $@ --buildsystem=cmake' 'override_dh_auto_configure:' \
