@@ -77,26 +77,54 @@ bool is_the_listing(const struct stat& output, const struct stat& input)
            output.st_ino == input.st_ino;
 }
 
-// The path may change between any check of it and its opening, so the file is
-// opened without emptying it, and only the open descriptor decides whether it
-// is the listing; a regular file is emptied after that.
+// The output file, opened without emptying it, and made only where there was
+// none (`made`), so that a run refused after this leaves no file that it made.
+// A name that is a symbolic link to nothing gets the file made through it, as
+// the shell makes it, and that file is not known to be the run's own.
+int open_output(const char* path, bool& made)
+{
+    made = false;
+    int fd = open(path, O_WRONLY);
+    if (fd >= 0 || errno != ENOENT)
+        return fd;
+    fd = open(path, O_WRONLY | O_CREAT | O_EXCL, 0666);
+    if (fd >= 0 || errno != EEXIST) {
+        made = fd >= 0;
+        return fd;
+    }
+    return open(path, O_WRONLY | O_CREAT, 0666);
+}
+
+// A refused run takes back the output file that it made.
+[[noreturn]] void give_up_output(const char* path, bool made)
+{
+    if (made)
+        unlink(path);
+    fail_to_open_output(path);
+}
+
+// The path may change between any check of it and its opening, so only the
+// open descriptor decides whether it is the listing.  A regular file is
+// emptied last, once nothing else can refuse the run.
 void bind_output(const char* path)
 {
     struct stat input = examine_input(path);
     struct stat output {};
     if (stat(path, &output) == 0 && is_the_listing(output, input))
         refuse_output(path);
-    int fd = open(path, O_WRONLY | O_CREAT, 0666);
-    if (fd < 0 || fstat(fd, &output) != 0)
+    bool made = false;
+    int fd = open_output(path, made);
+    if (fd < 0)
         fail_to_open_output(path);
+    if (fstat(fd, &output) != 0)
+        give_up_output(path, made);
     if (is_the_listing(output, input))
         refuse_output(path);
     // Nothing has been written to standard output yet, so only its descriptor
     // has to change.
-    bool bound = (!S_ISREG(output.st_mode) || ftruncate(fd, 0) == 0) &&
-                 (fd == fileno(stdout) || dup2(fd, fileno(stdout)) >= 0);
-    if (!bound)
-        fail_to_open_output(path);
+    if ((fd != fileno(stdout) && dup2(fd, fileno(stdout)) < 0) ||
+        (S_ISREG(output.st_mode) && ftruncate(fileno(stdout), 0) != 0))
+        give_up_output(path, made);
     if (fd != fileno(stdout))
         close(fd);  // a spare descriptor: closing it writes nothing
 }

@@ -179,7 +179,8 @@ struct scan_end {
 // (whole_listing), or the `size` bytes from `offset` on that it held when the
 // run began.  Those are read at the reader's own offset, so that no other
 // user of the open file moves it, and a listing that ends before them ends
-// in a failed read.
+// in a failed read; at the end the descriptor is left where the read ended,
+// and a failure to leave it there is a failed read too.
 struct listing_span {
     std::uint64_t size;
     std::int64_t offset;  // -1 for the whole listing

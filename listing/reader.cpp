@@ -321,7 +321,13 @@ scan_end scan_listing(int fd, std::FILE* output, listing_span span)
             written = write_report_row(volume);
     }
     // The rows before the end, or before a failed read, still go out.
-    return {input.failed, !flush_report_rows()};
+    bool flushed = flush_report_rows();
+    // A listing read at the reader's own offset leaves its descriptor where
+    // the read ended, as reading it there would have: a command after this
+    // one goes on from there, not from where the listing began.
+    if (span.offset >= 0 && lseek(fd, input.offset, SEEK_SET) < 0)
+        input.failed = true;
+    return {input.failed, !flushed};
 }
 
 // The newline finders, for the test that holds them against each other.

@@ -200,6 +200,49 @@ $ cmp L before && grep -c ' RW h p$' L
 > 2000
 ? 0
 
+### a listing appended to is read from where standard input stood
+# Two of its three records are read first, by the shell's standard input and
+# through one open file for both streams: only the third is reported.
+$ records 3 >L
+$ cp L S
+$ { head -c 102 >/dev/null; quota_report; } <L >>L; echo "status $?"
+$ shared S bash -c 'head -c 102 >/dev/null; quota_report'; echo "status $?"
+$ tail -n +13 L; tail -n +13 S
+> status 0
+> status 0
+> v3                                       1         1 RW h p
+> v3                                       1         1 RW h p
+? 0
+
+### an appending run leaves standard input where its read ended, as any filter does
+# The second run goes on from there, and finds no record in the first's rows;
+# a listing read to its end before the run gets no row at all.
+$ records 3 >L
+$ { quota_report; quota_report; } <L >>L; echo "status $?"
+$ tail -n +13 L
+$ records 3 >E
+$ cp E before
+$ { cat >/dev/null; quota_report; } <E >>E; echo "status $?"
+$ cmp E before && echo "nothing appended"
+> status 0
+> v1                                       1         1 RW h p
+> v2                                       1         1 RW h p
+> v3                                       1         1 RW h p
+> status 0
+> nothing appended
+? 0
+
+### an output file named as a symbolic link to nothing is made through it, as the shell makes it
+$ ln -s made out
+$ quota_report listing out
+< vol.a 1 RW 10 K On-line
+<     hostA pA
+<     x
+<     MaxQuota 20 K
+= made
+> vol.a                                   20        10 RW hostA pA
+? 0
+
 ### devices are not refused when named twice or bound to both streams
 $ quota_report /dev/null /dev/null
 $ quota_report /dev/null >/dev/null

@@ -71,7 +71,33 @@ $ kill -CONT -- "-$(cat session)"; wait; echo "status $?"
 ### an output file that cannot be emptied cannot be opened
 $ inject ftruncate EIO 1 report quota_report listing report
 ! Unable to open output file report
+- report
 ? 2
+
+### a run refused once its output file is open leaves no file it made, and empties none
+# The file opened cannot be described (the fstat after the stat of its name)
+# or bound to standard output.
+$ echo keep >kept
+$ inject %fstat EIO 2 made quota_report listing made; echo "status $?"
+$ inject dup2 EIO 1 made quota_report listing made; echo "status $?"
+$ inject %fstat EIO 2 kept quota_report listing kept; echo "status $?"
+$ inject dup2 EIO 1 kept quota_report listing kept; echo "status $?"
+< vol.a 1 RW 10 K On-line
+<     hostA pA
+<     x
+<     MaxQuota 20 K
+> status 2
+> status 2
+> status 2
+> status 2
+! Unable to open output file made
+! Unable to open output file made
+! Unable to open output file kept
+! Unable to open output file kept
+- made
+= kept
+> keep
+? 0
 
 ### a disk that fills up after the first block, named or bound to standard output
 # Rows are written 64 KiB at a time; the report of 3000 records is three times that.
@@ -152,8 +178,28 @@ $ records 2000 >L
 $ cp L before
 $ inject pread64 retval=0 2 L quota_report L >>L; echo "status $?"
 $ head -c "$(wc -c <before)" L | cmp - before && tail -n 1 L
+$ records 3 >first
+$ cp first before
+$ inject pread64 retval=0 1 first quota_report first >>first; echo "status $?"
+$ cmp first before && echo "nothing appended when the first read finds the end"
 > status 2
 > v1234                                    1         1 RW h p
+> status 2
+> nothing appended when the first read finds the end
+! Unable to read input file L
+! Unable to read input file first
+? 0
+
+### an appended listing whose offset cannot be left where the read ended is a read error
+# The second lseek is the one after the read; every row is appended all the same.
+$ records 3 >L
+$ quota_report L >>L 2>/dev/null
+$ cp L expected
+$ records 3 >L
+$ inject lseek EIO 2 L quota_report L >>L; echo "status $?"
+$ cmp L expected && echo "the whole report appended"
+> status 2
+> the whole report appended
 ! Unable to read input file L
 ? 0
 
