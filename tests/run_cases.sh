@@ -75,6 +75,28 @@ shared() {
 }
 export -f shared
 
+# Runs COMMAND with standard input a pipe that already holds all of FILE and
+# has no writer left, so that every read it answers is the same on every run.
+piped() {
+    perl -e 'pipe(R, W) && fcntl(W, 1031, 1 << 20) or die "pipe: $!\n";  # F_SETPIPE_SZ
+        open(F, "<", $ARGV[0]) or die "$ARGV[0]: $!\n"; local $/; my $bytes = <F>;
+        syswrite(W, $bytes) == length $bytes && close(W) && open(STDIN, "<&", R) && close(R) &&
+        exec @ARGV[1 .. $#ARGV] or die "$ARGV[1]: $!\n"' "$@"
+}
+export -f piped
+
+# Runs COMMAND, in which quota_report reads the listing L of the case's folder,
+# with each call it makes on its streams and files failed in turn
+# (tests/sweep.pl says how and what each run must leave), and notes how many
+# faults were tried.
+sweep() {
+    strace -qq -o /dev/null true 2>/dev/null || exit 77
+    mkdir -p "$work/sweep" && cp "$TESTS_DIR/../examples/listing.txt" "$work/sweep/sample" &&
+        { printf '%8s' '' | tr ' ' '\n'; records 1234; } >"$work/sweep/long" &&
+        perl "$TESTS_DIR/sweep.pl" "$1" "$(command -v quota_report)" "$work/sweep" "$work/note" \
+            "$work/sweep/sample" "$work/sweep/long"
+}
+
 passed=0
 failed=0
 skipped=0
@@ -90,6 +112,7 @@ run_case() {
     local title=$1 status=$2 dir=$work/case rc report f
     mkdir -p "$dir/run"
     cp "$work/listing" "$dir/run/listing"
+    rm -f "$work/note"
     (cd "$dir/run" && eval "$command") <"$dir/run/listing" >"$dir/stdout" 2>"$dir/stderr"
     rc=$?
     if [ "$rc" = 77 ] && [ "$status" != 77 ]; then
@@ -113,6 +136,7 @@ run_case() {
     if [ -z "$report" ]; then
         passed=$((passed + 1))
         echo "ok   $title"
+        [ ! -e "$work/note" ] || sed 's/^/     /' "$work/note"
     else
         failed=$((failed + 1))
         printf 'FAIL %s\n%s\n' "$title" "$report"
