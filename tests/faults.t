@@ -75,13 +75,13 @@ $ inject ftruncate EIO 1 report quota_report listing report
 ? 2
 
 ### a run refused once its output file is open leaves no file it made, and empties none
-# The file opened cannot be described (the fstat after the stat of its name)
+# The file opened cannot be described (every fstat after the stat of its name)
 # or bound to standard output.
 $ echo keep >kept
-$ inject %fstat EIO 2 made quota_report listing made; echo "status $?"
-$ inject dup2 EIO 1 made quota_report listing made; echo "status $?"
-$ inject %fstat EIO 2 kept quota_report listing kept; echo "status $?"
-$ inject dup2 EIO 1 kept quota_report listing kept; echo "status $?"
+$ inject %fstat EIO 2+ made quota_report listing made; echo "status $?"
+$ inject dup2,dup3 EIO 1 made quota_report listing made; echo "status $?"
+$ inject %fstat EIO 2+ kept quota_report listing kept; echo "status $?"
+$ inject dup2,dup3 EIO 1 kept quota_report listing kept; echo "status $?"
 < vol.a 1 RW 10 K On-line
 <     hostA pA
 <     x
