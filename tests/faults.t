@@ -75,12 +75,12 @@ $ inject ftruncate EIO 1 report quota_report listing report
 ? 2
 
 ### a run refused once its output file is open leaves no file it made, and empties none
-# The file opened cannot be described (every fstat after the stat of its name)
-# or bound to standard output.
+# The stat of its name and the fstat of the file opened fail, or the file
+# cannot be bound to standard output.
 $ echo keep >kept
-$ inject %fstat EIO 2+ made quota_report listing made; echo "status $?"
+$ inject %stat,%fstat EIO 1+ made quota_report listing made; echo "status $?"
 $ inject dup2,dup3 EIO 1 made quota_report listing made; echo "status $?"
-$ inject %fstat EIO 2+ kept quota_report listing kept; echo "status $?"
+$ inject %stat,%fstat EIO 1+ kept quota_report listing kept; echo "status $?"
 $ inject dup2,dup3 EIO 1 kept quota_report listing kept; echo "status $?"
 < vol.a 1 RW 10 K On-line
 <     hostA pA
