@@ -1,0 +1,182 @@
+# shellcheck shell=bash
+# The release step's library: how it starts, how a stage begins and fails,
+# the judge of every tool whose output is a verdict, the table of
+# architectures with the names of their release files, and the helpers that
+# making (make.sh) and checking (check.sh) share.  A command substitution
+# fails as the step fails.
+set -Eeuo pipefail
+shopt -s inherit_errexit
+
+# The mode, the clone, who the release names, and the folders: the release
+# files in build/release, everything else in build/release-work.  Any command
+# that fails ends the step with one FAIL line naming the stage and the
+# command, however deep it failed; the cleanups run at the end.
+# shellcheck disable=SC2034 # the stages read what is set here
+start() { # [--rehearsal | --files-only]
+    local changes
+    umask 022
+    export LC_ALL=C
+    here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd) stage="the start" cleanups=()
+    failed=$(mktemp -u /tmp/qr-failed.XXXXXX)
+    trap 'fail "$BASH_COMMAND (status $?)"' ERR
+    trap finish EXIT
+    mode=release
+    case ${1:-} in
+    --rehearsal | --files-only) mode=${1#--} ;;
+    "") ;;
+    *) fail "usage: packaging/release.sh [--rehearsal]" ;;
+    esac
+    cd "$here/.." || exit
+    source_tree=$PWD files=$PWD/build/release work=$PWD/build/release-work sample=examples/listing.txt
+    [ "$mode" = files-only ] || [ "$EUID" = 0 ] || fail "the release step runs as root"
+    commit=$(git rev-parse --short HEAD)
+    changes=$(git status --porcelain)
+    [ -z "$changes" ] || fail "the clone has changes that are not committed"
+    read_release
+    export maintainer homepage
+    maintainer=${QUOTA_REPORT_MAINTAINER:-$(sed -n 's/^Maintainer: //p' "$here/debian/control")}
+    homepage=${QUOTA_REPORT_HOMEPAGE:-$(sed -n 's/^Homepage: //p' "$here/debian/control")}
+    if [ "$mode" = release ]; then
+        if grep -qxF -e "Maintainer: $maintainer" -e "Homepage: $homepage" "$here/debian/control"; then
+            fail "a release names its maintainer and homepage: QUOTA_REPORT_MAINTAINER, QUOTA_REPORT_HOMEPAGE"
+        fi
+        signing_key=${QUOTA_REPORT_SIGNING_KEY:-}
+        { [ -n "$signing_key" ] && gpg --batch --list-secret-keys "$signing_key" >/dev/null; } ||
+            fail "a release is signed: QUOTA_REPORT_SIGNING_KEY names no secret key of GnuPG's: '$signing_key'"
+    fi
+    rm -rf --one-file-system "$files" "$work"
+    mkdir -p "$files" "$work/unpacked"
+    grep -v '^#' "$here/architectures" >"$work/architectures"
+    mapfile -t architectures <"$work/architectures"
+}
+finish() {
+    local cleanup
+    for cleanup in "${cleanups[@]}"; do eval "$cleanup" || true; done
+    rm -f "$failed"
+}
+
+step() { # name
+    stage=$*
+    echo "== $* [$((SECONDS / 60))m$((SECONDS % 60))s]"
+}
+fail() { # message
+    [ -e "$failed" ] || echo "FAIL: $stage: $*" >&2
+    : >"$failed"
+    exit 1
+}
+
+# The judge: runs a tool whose output is a verdict, keeping what it prints in
+# $work/judged.  The step fails when the tool cannot run or exits non-zero,
+# or when it prints a line that its allow-lists do not name: the files
+# packaging/allow/LIST, each one extended regular expression for a whole line
+# a line, under a comment that gives its reason.
+judge() { # "list..." command...
+    local names=$1 list lists=() status=0
+    for list in $names; do lists+=("$here/allow/$list"); done
+    shift
+    sed '/^#/d; /^$/d' "${lists[@]}" >"$work/allowed"
+    "$@" >"$work/judged" 2>&1 || status=$?
+    [ "$status" = 0 ] || { tail -n 30 "$work/judged" >&2; fail "$* exits with status $status"; }
+    if grep -Evx -f "$work/allowed" "$work/judged" >"$work/unallowed"; then
+        cat "$work/unallowed" >&2
+        fail "$1 prints lines that packaging/allow/ ($names) does not allow"
+    fi
+}
+
+# Whether a build log shows every test run and passed; a case that skips
+# fails its table there (QUOTA_REPORT_NO_SKIP).
+ran_every_test() { # log
+    grep -q '^100% tests passed, 0 tests failed out of [1-9]' "$1" || fail "$1: not every test ran and passed"
+}
+
+# The fields of one architecture of packaging/architectures, and the names
+# of its release files, which are made here alone.
+# shellcheck disable=SC2034 # the stages read each field
+use_arch() { # row
+    read -r arch uname rpm_arch triplet emulator origin _ processor <<<"$1"
+    deb=quota-report_${version}_$arch.deb tarball=quota_report-$version-linux-$uname.tar.gz rpm=
+    [ "$rpm_arch" = - ] || rpm=quota_report-$version-1.$rpm_arch.rpm
+    stage_dir=$work/stage/$arch notices=$work/notices/$arch build=$work/build/$arch
+}
+# The build machine's own architecture, whose programs run here natively.
+use_native_arch() {
+    local entry
+    for entry in "${architectures[@]}"; do
+        use_arch "$entry"
+        [ "$emulator" != - ] || return 0
+    done
+    fail "packaging/architectures names no architecture without an emulator"
+}
+
+# The release: its version (project() of CMakeLists.txt), its day (the heading
+# of NEWS.md's newest release, which stamps every file made), its licence,
+# and the names of the files that are not an architecture's.
+# shellcheck disable=SC2034 # the stages read the names
+read_release() {
+    local day
+    version=$(sed -n 's/^project(quota_report VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
+    day=$(sed -n '/^## /{s/^## \([^ ]*\) (\([0-9-]*\))$/\1 \2/p;q}' NEWS.md)
+    { [ -n "$version" ] && [ "${day% *}" = "$version" ]; } ||
+        fail "NEWS.md's newest release is not the version of CMakeLists.txt, $version: $day"
+    export SOURCE_DATE_EPOCH version copyright_holders licence_text
+    SOURCE_DATE_EPOCH=$(date -u -d "${day#* }" +%s)
+    copyright_holders=$(sed -n '1s/^Copyright (c) //p' LICENSE)
+    licence_text=$(tail -n +3 LICENSE | as_field)
+    source_release=quota_report-$version.tar.gz spdx=quota_report-$version.spdx
+    buildinfo=quota_report-$version.buildinfo recipe_name=quota_report.spec
+}
+
+# A template filled in with the exported variables that its @NAME@ names.
+fill() { # template
+    perl -pe 's/\@(\w+)\@/exists $ENV{$1} ? $ENV{$1} : die "$ARGV: \@$1\@ is not set\n"/ge' "$1"
+}
+# A text as the lines of a field of a Debian control or copyright file.
+as_field() {
+    sed 's/^[ \t]*$/./; s/^/ /'
+}
+
+# The package that owns a file, as dpkg knows it (perhaps by its path before
+# /usr was merged); a compiler names a program it runs from PATH by its name.
+package_of() { # file
+    local path=$1 owner
+    [ "${path#/}" != "$path" ] || path=$(command -v "$1")
+    path=$(realpath "$path")
+    owner=$(dpkg-query -S "$path" 2>/dev/null || dpkg-query -S "${path#/usr}") || fail "no package owns $path"
+    echo "${owner%%: *}"
+}
+# The Debian source package of a file, name and version: a cross toolchain's
+# package names the source it was built from in its Built-Using, which wins.
+source_of() { # file source-pattern
+    local owner fields
+    owner=$(package_of "$1")
+    fields=$(dpkg-query -W -f '${Built-Using}, ${source:Package} (= ${source:Version})' "$owner")
+    [[ $fields =~ (^|, )($2)\ \(=\ ([^\)]+)\) ]] || fail "$1 comes from no source $2: $fields"
+    echo "${BASH_REMATCH[2]} ${BASH_REMATCH[3]}"
+}
+# The version of the C library a static program embeds, from its banner.
+banner_of() { # program
+    strings -a "$1" | sed -n 's/^GNU C Library (Debian GLIBC \([^)]*\)) .*/\1/p' | sort -u
+}
+# The SPDX identifier of a name, in $id; the relationship of two names.
+spdx_id() { # name
+    id=SPDXRef-${1//[^A-Za-z0-9.-]/-}
+}
+relate() { # name relationship name
+    local from
+    spdx_id "$1"
+    from=$id
+    spdx_id "$3"
+    echo "Relationship: $from $2 $id"
+}
+# The checksum of a release file.
+sha() { # release file
+    sha256sum "$files/$1" | cut -d' ' -f1
+}
+# A field of this machine's /etc/os-release.
+os_release() { # field
+    sed -n "s/^$1=\"\{0,1\}\([^\"]*\)\"\{0,1\}\$/\1/p" /etc/os-release
+}
+# The checksum, size and name of each file a .dsc names.
+dsc_files() { # dsc
+    awk '/^Checksums-Sha256:/ { on = 1; next } on && /^ / { print $1, $2, $3; next } on { exit }' "$1"
+}
