@@ -67,6 +67,7 @@ check_program() { # program glibc
     "${run[@]}" "$1" "$sample" | cmp -s - "$work/sample.report" || fail "$arch: the sample's report differs"
     strings -a "$1" | grep -x "quota_report $version" >/dev/null || fail "$arch: no version $version in the program"
     banner_of "$1" | grep -x "$2" >/dev/null || fail "$arch: its banner does not name glibc $2"
+    file -b "$1" | grep -F "for GNU/Linux $kernel.0," >/dev/null || fail "$arch: the program does not run from Linux $kernel"
     readelf -dhlW "$1" >"$work/elf"
     ! grep -qE 'INTERP|\(NEEDED\)' "$work/elf" || fail "$arch: the program needs an interpreter or shared libraries"
     "$triplet-nm" "$build/portable/quota_report" >"$work/nm"

@@ -93,7 +93,7 @@ ran_every_test() { # log
 # of its release files, which are made here alone.
 # shellcheck disable=SC2034 # the stages read each field
 use_arch() { # row
-    read -r arch uname rpm_arch triplet emulator origin _ processor <<<"$1"
+    read -r arch uname rpm_arch triplet emulator origin _ kernel processor <<<"$1"
     deb=quota-report_${version}_$arch.deb tarball=quota_report-$version-linux-$uname.tar.gz rpm=
     [ "$rpm_arch" = - ] || rpm=quota_report-$version-1.$rpm_arch.rpm
     stage_dir=$work/stage/$arch notices=$work/notices/$arch build=$work/build/$arch
