@@ -16,7 +16,7 @@ check_reference() {
 # C library's source that is missing is named as missing in the SPDX document.
 check_sums() {
     step "SHA256SUMS lists every release file of every architecture"
-    local expected=("$source_release" "$spdx" "$buildinfo") entry glibc file
+    local expected=("$source_release" "$source_rpm" "$spdx" "$buildinfo") entry glibc file
     for entry in "${architectures[@]}"; do
         use_arch "$entry"
         expected+=("$deb" "$tarball" ${rpm:+"$rpm"})
@@ -39,20 +39,75 @@ check_sums() {
         fail "SHA256SUMS does not list the release files of every architecture"
 }
 
-# Each signature verifies with gpgv as a site checks it, and fails on its
-# file with one byte changed.
+# The build record as Debian's tools read it (python3-debian): its source and
+# version; every installed package at the version dpkg has; every fetched C
+# library one that was fetched; every release file made before it with its
+# size and three checksums, and no other file.
+check_buildinfo() {
+    step "the build record, as python3-debian reads it"
+    local kind first second third installed program
+    /usr/bin/python3 "$here/buildinfo.py" "$files/$buildinfo" >"$work/record"
+    grep -qx "source quota-report $version" "$work/record" || fail "the build record's Source or Version"
+    while read -r kind first second third; do
+        case $kind in
+        installed)
+            installed=$(dpkg-query -W -f '${Version}' "$first")
+            [ "$installed" = "$second" ] || fail "the build record has $first $second, dpkg $installed"
+            ;;
+        fetched)
+            [ -f "$work/libc/${first%:*}_${second}_${first#*:}.deb" ] || fail "the build record has $first $second, never fetched"
+            ;;
+        *sum)
+            echo "$first  $third" >>"$work/listed.$kind"
+            stat -c %s "$files/$third" | grep -x "$second" >/dev/null || fail "the build record's size of $third"
+            ;;
+        esac
+    done <"$work/record"
+    (cd "$files" && printf '%s\n' *) | grep -vxE "$buildinfo|SHA256SUMS|.*\.asc|quota_report-signing-key\.gpg" >"$work/made"
+    for program in md5sum sha1sum sha256sum; do
+        (cd "$files" && "$program" -c --quiet) <"$work/listed.$program" || fail "the build record's $program checksums"
+        cut -d' ' -f3- "$work/listed.$program" | diff "$work/made" - || fail "the build record's $program list of files"
+    done
+}
+
+# The key files hold one key, the signing key, in both forms.  Each signature
+# verifies with gpgv, and fails on its file with one byte changed; every
+# .rpm is signed with that key, as rpm -K says once the key is imported.
+# Later checks run rpm and rpmlint keyed, as a site that imported the key.
+# Then, for README's recipe, a forged folder: SHA256SUMS altered and signed
+# by a second key, put into the keyring beside the first.
+keyed() { HOME=$work/rpm-home "$@"; }
+
 check_signatures() {
-    step "the signatures, checked with gpgv as a site checks them"
-    local file
-    gpg --dearmor <"$files/quota_report-signing-key.asc" >"$work/keyring.gpg"
-    for file in SHA256SUMS "$source_release"; do
-        judge gpgv gpgv --keyring "$work/keyring.gpg" "$files/$file.asc" "$files/$file"
+    step "the signatures, checked with gpgv and rpm as a site checks them"
+    local file keyring=$files/quota_report-signing-key.gpg forger
+    gpg --batch --with-colons --show-keys "$files/quota_report-signing-key.asc" >"$work/keys"
+    gpg --batch --with-colons --show-keys "$keyring" | cmp -s "$work/keys" - || fail "the key files hold other keys"
+    { grep -c '^pub:' "$work/keys" | grep -x 1 >/dev/null && grep -qx "fpr:::::::::$signing_key:" "$work/keys"; } ||
+        fail "the key files hold another key than $signing_key, or more than one"
+    for file in SHA256SUMS "$source_release" "$buildinfo"; do
+        judge gpgv gpgv --keyring "$keyring" "$files/$file.asc" "$files/$file"
         cp "$files/$file" "$work/changed"
         perl -e 'open(F, "+<", $ARGV[0]) or die; seek(F, 100, 0); read(F, $b, 1); seek(F, 100, 0); print F chr(ord($b) ^ 1)' \
             "$work/changed"
-        ! gpgv --keyring "$work/keyring.gpg" "$files/$file.asc" "$work/changed" 2>/dev/null ||
+        ! gpgv --keyring "$keyring" "$files/$file.asc" "$work/changed" 2>/dev/null ||
             fail "$file.asc verifies a $file with a byte changed"
     done
+    mkdir "$work/rpm-home"
+    printf '%%_dbpath %s\n' "$work/rpm-home/rpmdb" >"$work/rpm-home/.rpmmacros"
+    keyed rpmkeys --import "$files/quota_report-signing-key.asc"
+    keyed judge rpmkeys rpmkeys -K "$files"/*.rpm
+    forger=$(mktemp -d /tmp/qr-forger.XXXXXX)
+    cleanups+=("gpgconf --homedir '$forger' --kill gpg-agent; rm -rf '$forger'")
+    gpg --homedir "$forger" --batch --quiet --passphrase '' --quick-generate-key "forger <forger@invalid>" ed25519 sign 1d
+    mkdir "$work/forged"
+    cp "$files"/* "$work/forged/"
+    gpg --homedir "$forger" --batch --export >>"$work/forged/quota_report-signing-key.gpg"
+    echo forged >>"$work/forged/$source_release"
+    (cd "$work/forged" && cut -c67- SHA256SUMS | xargs sha256sum -- >"$work/forged.sums" && mv "$work/forged.sums" SHA256SUMS)
+    gpg --homedir "$forger" --batch --quiet --yes --armor --detach-sign --output "$work/forged/SHA256SUMS.asc" \
+        "$work/forged/SHA256SUMS"
+    judge gpgv gpgv --keyring "$work/forged/quota_report-signing-key.gpg" "$work/forged/SHA256SUMS.asc" "$work/forged/SHA256SUMS"
 }
 
 # The program of a release file: its help text and the sample's report as the
@@ -107,12 +162,14 @@ same_as_stage() { # what unpacked-prefix documentation-folder
 }
 
 # The SPDX document lists a release file with its checksum and what it embeds.
-in_spdx() { # file glibc-version
+in_spdx() { # file [glibc-version]
     local sum relationship
     sum=$(sha "$1")
+    grep -A 7 "^PackageFileName: $1$" "$files/$spdx" | grep -x "PackageChecksum: SHA256: $sum" >/dev/null ||
+        fail "the SPDX document does not list $1 with its checksum"
+    [ -n "${2:-}" ] || return 0
     relationship=$(relate "$1" CONTAINS "glibc-$2")
-    { grep -A 7 "^PackageFileName: $1$" "$files/$spdx" | grep -x "PackageChecksum: SHA256: $sum" >/dev/null &&
-        grep -qxF "$relationship" "$files/$spdx"; } || fail "the SPDX document does not list $1 with its checksum and glibc $2"
+    grep -qxF "$relationship" "$files/$spdx" || fail "the SPDX document does not say $1 holds glibc $2"
 }
 # Fails on a listing of entries (ls -l's columns) any of which has other owners.
 owned_by() { # owners
@@ -154,21 +211,21 @@ check_deb() { # glibc
 # root's, the notices as %license, the stage's files; rpmlint.
 check_rpm() { # glibc
     local unpacked=$work/unpacked/$arch.rpm file
-    rpm -qp --qf '%{ARCH} %{VERSION} %{PAYLOADCOMPRESSOR}|%{LICENSE}|%{URL}|%{PACKAGER}|[%{PREFIXES}]\n' "$files/$rpm" |
+    keyed rpm -qp --qf '%{ARCH} %{VERSION} %{PAYLOADCOMPRESSOR}|%{LICENSE}|%{URL}|%{PACKAGER}|[%{PREFIXES}]\n' "$files/$rpm" |
         grep -qxF "$rpm_arch $version xz|$static_licence|$homepage|$maintainer|" ||
         fail "$rpm: its Arch, Version, payload, License, URL or Packager, or it is relocatable"
-    rpm -qp --provides "$files/$rpm" >"$work/provides"
+    keyed rpm -qp --provides "$files/$rpm" >"$work/provides"
     { grep -qx "bundled(glibc) = $1" "$work/provides" && grep -q '^bundled(libgcc) = ' "$work/provides"; } ||
         fail "$rpm does not provide bundled(glibc) = $1 and bundled(libgcc)"
-    ! rpm -qp --requires "$files/$rpm" | grep -v '^rpmlib(' || fail "$rpm requires more than rpmlib features"
-    rpm -qp --qf '[%{FILEUSERNAME}:%{FILEGROUPNAME}\n]' "$files/$rpm" | sort -u | grep -x root:root >/dev/null ||
+    ! keyed rpm -qp --requires "$files/$rpm" | grep -v '^rpmlib(' || fail "$rpm requires more than rpmlib features"
+    keyed rpm -qp --qf '[%{FILEUSERNAME}:%{FILEGROUPNAME}\n]' "$files/$rpm" | sort -u | grep -x root:root >/dev/null ||
         fail "$rpm: files not owned by root"
     for file in LICENSE NOTICE glibc.copyright LGPL-2.1 GPL-3 GCC-exception-3.1; do
-        rpm -qp --qf '[%{FILEFLAGS:fflags} %{FILENAMES}\n]' "$files/$rpm" |
+        keyed rpm -qp --qf '[%{FILEFLAGS:fflags} %{FILENAMES}\n]' "$files/$rpm" |
             grep -qx "l /usr/share/licenses/quota_report/$file" || fail "$rpm does not carry $file as %license"
     done
     in_spdx "$rpm" "$1"
-    judge "rpmlint rpmlint.static" rpmlint -P "$files/$rpm"
+    keyed judge "rpmlint rpmlint.static" rpmlint -P "$files/$rpm"
     mkdir -p "$unpacked"
     rpm2cpio "$files/$rpm" | (cd "$unpacked" && cpio -idm --quiet)
     same_as_stage "$rpm" "$unpacked/usr" share/doc/quota_report
@@ -192,13 +249,17 @@ check_tarball() { # glibc
 # Each architecture's files, after what its program embeds is told in its
 # notices and in the build record.
 check_arch() {
-    local glibc has=" no"
+    local glibc has=" no" glibc_package linked
     [ -z "$rpm" ] || has=
     step "$arch: its program, .deb,$has .rpm and tarball"
     read -r glibc _ <"$work/embedded.$arch"
     { grep -q "^  glibc $glibc,\$" "$notices/NOTICE" && grep -q "written offer of section 6(c)" "$notices/NOTICE"; } ||
         fail "$arch: its NOTICE does not name glibc $glibc and the written offer"
-    grep -qx " $arch: glibc (= $glibc), .*" "$files/$buildinfo" || fail "$arch: the build record does not name glibc $glibc"
+    read -r _ _ _ glibc_package <"$work/embedded.$arch"
+    linked=$glibc
+    [ -s "$work/libc.$arch" ] || linked=$(dpkg-query -W -f '${Version}' "$glibc_package")
+    grep -qxF -e " $glibc_package (= $linked)" -e " $glibc_package (= $linked)," "$files/$buildinfo" ||
+        fail "$arch: the build record does not name $glibc_package $linked"
     check_program "$stage_dir/usr/bin/quota_report" "$glibc"
     check_deb "$glibc"
     [ -z "$rpm" ] || check_rpm "$glibc"
@@ -268,6 +329,14 @@ check_source_release() {
     { git ls-files && echo "$recipe_name"; } | sort >"$work/tracked"
     tar -tzf "$files/$source_release" | grep -v '/$' | sed "s|^quota_report-$version/||" | sort | cmp -s "$work/tracked" - ||
         fail "$source_release is not the tracked files and the RPM recipe"
+    mkdir "$work/unpacked/srpm"
+    rpm2cpio "$files/$source_rpm" | (cd "$work/unpacked/srpm" && cpio -idm --quiet)
+    { cmp -s "$files/$source_release" "$work/unpacked/srpm/$source_release" &&
+        cmp -s "$work/$recipe_name" "$work/unpacked/srpm/$recipe_name" &&
+        find "$work/unpacked/srpm" -type f | wc -l | grep -x 2 >/dev/null; } ||
+        fail "$source_rpm holds other files than the source release and its recipe"
+    in_spdx "$source_rpm"
+    keyed judge "rpmlint rpmlint.source" rpmlint -P "$files/$source_rpm"
 }
 
 # Fresh Debian 11, 12 and 13 roots from this machine's own Debian mirror, made
@@ -305,7 +374,7 @@ check_rpmbuild_ta() {
     rpm2cpio "$built" | (cd "$work/rpmbuild/files" && cpio -idm --quiet)
     { "$installed" "$work/rpmbuild/files/usr/share/doc/quota_report/examples/listing.txt" | cmp -s - "$work/sample.report" &&
         readelf -d "$installed" | grep 'NEEDED.*libc' >/dev/null; } || fail "the package of rpmbuild -ta: no dynamic program, or another report"
-    rpm -qp --qf '[%{FILEFLAGS:fflags} %{FILENAMES}\n]' "$built" | grep -E '^l /usr/share/licenses/quota_report[^/]*/LICENSE$' >/dev/null ||
+    keyed rpm -qp --qf '[%{FILEFLAGS:fflags} %{FILENAMES}\n]' "$built" | grep -E '^l /usr/share/licenses/quota_report[^/]*/LICENSE$' >/dev/null ||
         fail "rpmbuild -ta packaged no LICENSE as %license"
     judge "rpmlint rpmlint.dynamic" rpmlint -P "$built"
 }
@@ -380,6 +449,25 @@ follow_readme() { # suite
     command=$(readme_block 'mkdir -p /opt/qr')
     as_admin "$command" | grep quota_report >/dev/null || fail "$1: man does not find the manual page of /opt/qr by MANPATH"
     follow_readme_cron "$1"
+}
+
+# README's check of the release files, as written, in a fresh root that has
+# gpgv, as apt needs, and no gpg: it passes on the release folder, and fails
+# on the forged one, whose signature is good by the key file's second key.
+check_readme_verification() { # suite
+    step "README's check of the release files, with gpgv alone, on Debian $1"
+    local log=$work/$1.verify.log command
+    root=$roots/$1
+    ! in_root sh -c 'command -v gpg' >/dev/null || fail "$1: the fresh root has gpg"
+    readme_line 'fingerprint=FINGERPRINT' >/dev/null
+    command=$(readme_block 'fingerprint=FINGERPRINT')
+    command=${command/FINGERPRINT/$signing_key}
+    mkdir "$root/root/release" "$root/root/forged"
+    cp "$files"/* "$root/root/release/"
+    cp "$work/forged"/* "$root/root/forged/"
+    as_admin "cd release && $command" >"$log" 2>&1 || { cat "$log"; fail "$1: README's check fails on the release files"; }
+    ! as_admin "cd forged && $command" >>"$log" 2>&1 ||
+        { cat "$log"; fail "$1: README's check passes a SHA256SUMS signed by another key of the key file"; }
 }
 
 # README's crontab line, after another user has tried to plant links where
@@ -459,21 +547,37 @@ check_debian_build() {
 }
 
 # The same files made again, untested, by an unprivileged user in a clone
-# elsewhere, each the same bytes as root's but the signatures.
+# elsewhere, each the same bytes as root's but the signatures.  The packages
+# are signed here alone: each .rpm is the other's but for its signature, and
+# its checksum stands for the other's in the files that list it.
 check_reproducible() {
     step "the same files made again, untested, by an unprivileged user in a clone elsewhere"
-    local elsewhere file
+    local elsewhere theirs file unsigned signed program
     elsewhere=$(mktemp -d /tmp/quota_report-elsewhere.XXXXXX)
+    theirs=$elsewhere/clone/build/release
     chmod 755 "$elsewhere"
     git clone -q "$source_tree" "$elsewhere/clone"
     chown -R nobody:nogroup "$elsewhere"
     setpriv --reuid=nobody --regid=nogroup --clear-groups env HOME="$elsewhere" \
         bash "$elsewhere/clone/packaging/release.sh" --files-only >"$work/elsewhere.log" 2>&1 ||
         { tail -n 30 "$work/elsewhere.log"; fail "the unprivileged build failed"; }
-    (cd "$files" && printf '%s\n' *) | grep -v '\.asc$' >"$work/ours"
-    (cd "$elsewhere/clone/build/release" && printf '%s\n' *) | diff "$work/ours" - || fail "the unprivileged build made other files"
+    (cd "$files" && printf '%s\n' *) | grep -vE '\.(asc|gpg)$' >"$work/ours"
+    (cd "$theirs" && printf '%s\n' *) | diff "$work/ours" - || fail "the unprivileged build made other files"
+    : >"$work/signed.sed"
+    grep '\.rpm$' "$work/ours" >"$work/rpms"
     while read -r file; do
-        cmp -s "$files/$file" "$elsewhere/clone/build/release/$file" || fail "$file differs in the unprivileged build"
+        keyed rpm -qp --qf '%{SHA256HEADER} %{PAYLOADDIGEST}\n' "$files/$file" "$theirs/$file" | uniq | wc -l | grep -x 1 >/dev/null ||
+            fail "$file differs in the unprivileged build"
+        for program in md5sum sha1sum sha256sum; do
+            unsigned=$("$program" "$theirs/$file")
+            signed=$("$program" "$files/$file")
+            echo "s/${unsigned%% *}/${signed%% *}/" >>"$work/signed.sed"
+        done
+        cp "$files/$file" "$theirs/$file"
+    done <"$work/rpms"
+    sed -i -f "$work/signed.sed" "$theirs/SHA256SUMS" "$theirs/$spdx" "$theirs/$buildinfo"
+    while read -r file; do
+        cmp -s "$files/$file" "$theirs/$file" || fail "$file differs in the unprivileged build"
     done <"$work/ours"
     rm -rf "$elsewhere"
 }

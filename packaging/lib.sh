@@ -83,6 +83,12 @@ judge() { # "list..." command...
     fi
 }
 
+# A command that makes release files, run under strace, which keeps the
+# names of the files it and its children opened or ran for the build record.
+traced() { # command...
+    strace -f -qq -A -o "$work/opened" -e trace=openat,execve -e status=successful "$@"
+}
+
 # Whether a build log shows every test run and passed; a case that skips
 # fails its table there (QUOTA_REPORT_NO_SKIP).
 ran_every_test() { # log
@@ -123,12 +129,13 @@ read_release() {
     copyright_holders=$(sed -n '1s/^Copyright (c) //p' LICENSE)
     licence_text=$(tail -n +3 LICENSE | as_field)
     source_release=quota_report-$version.tar.gz spdx=quota_report-$version.spdx
-    buildinfo=quota_report-$version.buildinfo recipe_name=quota_report.spec
+    buildinfo=quota_report-$version.buildinfo recipe_name=quota_report.spec source_rpm=quota_report-$version-1.src.rpm
 }
 
 # A template filled in with the exported variables that its @NAME@ names.
 fill() { # template
-    perl -pe 's/\@(\w+)\@/exists $ENV{$1} ? $ENV{$1} : die "$ARGV: \@$1\@ is not set\n"/ge' "$1"
+    # shellcheck disable=SC2016 # perl's variables
+    traced perl -pe 's/\@(\w+)\@/exists $ENV{$1} ? $ENV{$1} : die "$ARGV: \@$1\@ is not set\n"/ge' "$1"
 }
 # A text as the lines of a field of a Debian control or copyright file.
 as_field() {

@@ -7,12 +7,13 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 # its architecture at the build machine's version (which the native build
 # links as it is), or where the table says so its cross toolchain's.  They
 # and their sources come through a private apt state (its own lists, cache
-# and empty package database), from the first suite of this machine's
-# release that carries that version; an index that fails to come (a mirror in
-# the middle of a sync) is fetched again, and one that keeps failing fails.
+# and empty package database), refreshed from the suites of this machine's
+# release; an index that fails to come (a mirror in the middle of a sync) is
+# fetched again, and one that keeps failing fails.  The release embeds no
+# C library older than the newest those suites carry.
 fetch_c_libraries() {
     step "the C libraries"
-    local apt=$work/apt try suite release foreign native
+    local apt=$work/apt try release foreign entry libc_a native package
     native=$(dpkg --print-architecture)
     glibc_current=$(dpkg-query -W -f '${Version}' "libc6-dev:$native")
     mkdir -p "$apt/lists/partial" "$apt/cache/archives/partial" "$apt/parts" "$work/libc"
@@ -26,20 +27,36 @@ fetch_c_libraries() {
         awk -v release="$release" -f "$here/suites.awk" >"$work/suites" || true
     cat /etc/apt/sources.list.d/*.sources 2>/dev/null |
         awk -v release="$release" -v RS= -F '\n' -f "$here/suites.awk" >>"$work/suites" || true
-    mapfile -t debian_suites <"$work/suites"
+    [ -s "$work/suites" ] || fail "this machine's apt sources name no suite of Debian $release"
     grep -o '[a-z]*://[^ ]*' "$work/suites" | sort -u >"$work/mirrors"
-    for suite in "${debian_suites[@]}" ""; do
-        [ -n "$suite" ] || fail "no Debian suite of this machine's carries libc6-dev $glibc_current"
-        printf 'deb %s\ndeb-src %s\n' "$suite" "$suite" >"$apt/sources.list"
-        for try in 1 2 3 4 5; do
-            apt-get "${apt_options[@]}" --error-on=any -qq update >"$work/apt.log" 2>&1 && break
-            [ "$try" != 5 ] || { cat "$work/apt.log"; fail "apt-get update of $suite failed"; }
-            sleep 30
-        done
-        apt-cache "${apt_options[@]}" madison libc6-dev >"$work/madison"
-        grep -q " $glibc_current " "$work/madison" && break
+    sed 's/^/deb /; p; s/^deb /deb-src /' "$work/suites" >"$apt/sources.list"
+    for try in 1 2 3 4 5; do
+        apt-get "${apt_options[@]}" --error-on=any -qq update >"$work/apt.log" 2>&1 && break
+        [ "$try" != 5 ] || { cat "$work/apt.log"; fail "apt-get update failed"; }
+        sleep 30
     done
-    echo "   libc6-dev $glibc_current, as the build machine has it, from $suite"
+    for entry in "${architectures[@]}"; do
+        use_arch "$entry"
+        if [ "$origin" = debian ]; then
+            newest "libc6-dev:$arch" "$glibc_current"
+        else
+            libc_a=$("$triplet-g++" -print-file-name=libc.a)
+            package=$(package_of "$libc_a")
+            newest "$package"
+        fi
+    done
+    echo "   libc6-dev $glibc_current, as the build machine has it, the newest of $release's suites"
+}
+# Fails when the suites carry a package newer than the version to be embedded
+# (by default, the one installed).
+newest() { # package [version]
+    local candidate version=${2:-}
+    [ -n "$version" ] || version=$(dpkg-query -W -f '${Version}' "$1")
+    apt-cache "${apt_options[@]}" policy "$1" >"$work/policy"
+    candidate=$(sed -n 's/^  Candidate: //p' "$work/policy")
+    { [ -n "$candidate" ] && [ "$candidate" != "(none)" ]; } || fail "no suite of this machine's carries $1"
+    dpkg --compare-versions "$version" ge "$candidate" ||
+        fail "the suites carry $1 $candidate, newer than the $version the release would embed: upgrade this machine first"
 }
 
 # The compiler's own list of header folders, with those of Debian 12's C
@@ -77,7 +94,7 @@ build_arch() {
         configure+=(-D "CMAKE_CXX_FLAGS=-nostdinc $cxx_flags" -D "CMAKE_C_FLAGS=-nostdinc $c_flags"
             -D "QUOTA_REPORT_LIBC=$libc/usr/lib/$multiarch")
     fi
-    echo "$libc" >"$work/libc.$arch"
+    printf '%s' "$libc" >"$work/libc.$arch"
     cmake -S . -B "$build" "${configure[@]}" -D CMAKE_BUILD_TYPE=Release -D CMAKE_COMPILE_WARNING_AS_ERROR=ON \
         -D QUOTA_REPORT_PORTABLE=ON -D CMAKE_INSTALL_PREFIX=/usr -D CMAKE_EXPORT_COMPILE_COMMANDS=ON >"$work/$arch.log"
     cmake --build "$build" >>"$work/$arch.log"
@@ -146,16 +163,31 @@ embedded_code() {
 make_shared_parts() {
     step "the packages and tarballs of every architecture"
     export changelog summary description
-    awk -v format=debian -v maintainer="$maintainer" -f "$here/changelog.awk" NEWS.md NEWS.md >"$work/debian.changelog"
-    changelog=$(awk -v format=rpm -v maintainer="$maintainer" -f "$here/changelog.awk" NEWS.md NEWS.md)
+    traced awk -v format=debian -v maintainer="$maintainer" -f "$here/changelog.awk" NEWS.md NEWS.md >"$work/debian.changelog"
+    changelog=$(traced awk -v format=rpm -v maintainer="$maintainer" -f "$here/changelog.awk" NEWS.md NEWS.md)
     summary=$(sed -n 's/^Description: //p' "$here/debian/control")
     summary=${summary^}
     description=$(sed -n '/^Description: /,/^$/s/^ //p' "$here/debian/control")
     fill "$here/rpm_recipe.in" >"$work/$recipe_name"
     static_licence=$(rpmspec -q --with portable --define 'glibc_version 0' --define 'libgcc_version 0' \
         --qf '%{LICENSE}' "$work/$recipe_name")
-    git archive --format=tar "--prefix=quota_report-$version/" --add-file="$work/$recipe_name" HEAD >"$work/source.tar"
-    gzip -9n <"$work/source.tar" >"$files/$source_release"
+    traced git archive --format=tar "--prefix=quota_report-$version/" --add-file="$work/$recipe_name" HEAD >"$work/source.tar"
+    traced gzip -9n <"$work/source.tar" >"$files/$source_release"
+    make_source_rpm
+}
+# The source RPM of the source release, by rpmbuild -bs of the recipe at its
+# top, from the folder that holds both: rpmbuild -ta and -ts record the
+# source release's folder, and the build's, which differ from one clone to
+# another.  Its files are root's, and its time the release day.
+make_source_rpm() {
+    mkdir -p "$work/srpm"
+    cp "$files/$source_release" "$work/$recipe_name" "$work/srpm/"
+    (cd "$work/srpm" && traced rpmbuild -bs --define "_topdir $work/srpm" --define "_sourcedir ." --define "_builddir ." --define "_buildrootdir ." \
+        --define "_srcrpmdir ." --define "_srcdefattr (-,root,root)" --define "_buildhost reproducible" \
+        --define "use_source_date_epoch_as_buildtime 1" --define "clamp_mtime_to_source_date_epoch 1" \
+        --define "packager $maintainer" "$recipe_name") >"$work/srpm.log" 2>&1 ||
+        { cat "$work/srpm.log"; fail "rpmbuild -bs failed"; }
+    mv "$work/srpm/$source_rpm" "$files/"
 }
 
 # The package files of one architecture: the .deb, whose control file
@@ -170,7 +202,7 @@ package_arch() {
     glibc_notices=$(as_field <"$notices/glibc.copyright")
     gcc_exception=$(as_field <"$notices/GCC-exception-3.1")
     fill "$here/debian/copyright.in" >"$docs/copyright"
-    gzip -9n <"$work/debian.changelog" >"$docs/changelog.gz"
+    traced gzip -9n <"$work/debian.changelog" >"$docs/changelog.gz"
     # lintian takes a static-pie program for a shared library.
     why="Linked with -static, where the C library has no start files for -static-pie."
     if readelf -h "$stage_dir/usr/bin/quota_report" | grep 'Type: *DYN' >/dev/null; then
@@ -182,13 +214,13 @@ package_arch() {
         "# runs on releases whose C library is older than the one it was built with." \
         "# $why" "quota-report: $tag [usr/bin/quota_report]" >"$deb_dir/usr/share/lintian/overrides/quota-report"
     (cd "$deb_dir" && find usr -type f | sort | xargs md5sum >DEBIAN/md5sums)
-    dpkg-gencontrol -c"$here/debian/control" -l"$work/debian.changelog" -f"$work/debian.files" -P"$deb_dir" \
+    traced dpkg-gencontrol -c"$here/debian/control" -l"$work/debian.changelog" -f"$work/debian.files" -P"$deb_dir" \
         -DArchitecture="$arch" -DMaintainer="$maintainer" -DHomepage="$homepage" \
         -DBuilt-Using="glibc (= $glibc_version)" -Vshlibs:Depends= -Vmisc:Depends=
     find "$deb_dir" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
-    dpkg-deb --root-owner-group -Zxz --build "$deb_dir" "$files/$deb" >/dev/null
+    traced dpkg-deb --root-owner-group -Zxz --build "$deb_dir" "$files/$deb" >/dev/null
     if [ -n "$rpm" ]; then
-        rpmbuild -bb --target "$rpm_arch" --with portable --define "_topdir $work/rpm" \
+        traced rpmbuild -bb --target "$rpm_arch" --with portable --define "_topdir $work/rpm" \
             --define "_rpmdir $work/rpm/out" --define "stage $stage_dir" --define "notices $notices" \
             --define "glibc_version $glibc_version" --define "libgcc_version $gcc_version" \
             --define "packager $maintainer" "$work/$recipe_name" >"$work/rpm.$arch.log" 2>&1 ||
@@ -198,9 +230,9 @@ package_arch() {
     mkdir -p "$work/tarball/$arch"
     cp -a "$stage_dir/usr" "$work/tarball/$arch/$top"
     cp "$notices"/* "$work/tarball/$arch/$top/share/doc/quota_report/"
-    tar -C "$work/tarball/$arch" --sort=name --owner=0 --group=0 --numeric-owner \
+    traced tar -C "$work/tarball/$arch" --sort=name --owner=0 --group=0 --numeric-owner \
         --mtime="@$SOURCE_DATE_EPOCH" -cf "$work/tarball.tar" "$top"
-    gzip -9n <"$work/tarball.tar" >"$files/$tarball"
+    traced gzip -9n <"$work/tarball.tar" >"$files/$tarball"
 }
 
 # The source of each C library version embedded, beside the release files:
@@ -244,13 +276,15 @@ write_spdx() {
     local entry glibc gcc_source gcc_version file purpose created source source_version licence
     created=$(date -u -d "@$SOURCE_DATE_EPOCH" +%Y-%m-%dT%H:%M:%SZ)
     (cd "$files" && ls) >"$work/names"
-    reuse spdx >"$work/reuse.spdx"
+    traced reuse spdx >"$work/reuse.spdx"
     {
         sed -e "s|^DocumentName: .*|DocumentName: quota_report-$version|" \
             -e "s|^DocumentNamespace: .*|DocumentNamespace: ${homepage%/}/spdx/quota_report-$version-$commit|" \
             -e "s|^Created: .*|Created: $created|" -e 's|^SPDXVersion: .*|SPDXVersion: SPDX-2.3|' \
             -e '/^Creator: \(Person\|Organization\): Anonymous/d' "$work/reuse.spdx"
         spdx_file "$source_release" quota_report "$version" SOURCE ISC "$homepage"
+        spdx_file "$source_rpm" quota_report "$version" SOURCE ISC "$homepage"
+        relate "$source_rpm" GENERATED_FROM "$source_release"
         for entry in "${architectures[@]}"; do
             use_arch "$entry"
             read -r glibc gcc_source gcc_version _ <"$work/embedded.$arch"
@@ -311,58 +345,81 @@ spdx_source() { # name version licence
     done
 }
 
-# The build record, in the manner of Debian's .buildinfo: the release files
-# with their checksums, what each program embeds, and the exact version of
-# the package of every tool and library that made them, found from the files
-# the build used.
+# The build record, as deb-buildinfo(5) gives it: the release files made
+# before it with their checksums (not SHA256SUMS, the signatures and the
+# key, made after it); in Installed-Build-Depends the exact version of every
+# installed package whose files made them; in Fetched-Build-Depends the C
+# libraries fetched for the static programs, which are not installed.
 write_buildinfo() {
-    local entry glibc gcc_source gcc_version sum file size names origin_name origin_version native
+    local names origin_name origin_version native file
     build_packages >"$work/build-packages"
     origin_name=$(os_release NAME)
     origin_version=$(os_release VERSION_ID)
     native=$(dpkg --print-architecture)
     names=$(cut -d' ' -f1 "$work/architectures" | paste -sd' ')
-    (cd "$files" && sha256sum -- *) >"$work/sums"
     {
-        printf '%s\n' "Format: 1.0" "Source: quota_report" "Version: $version" "Architecture: $names" \
-            "Build-Origin: $origin_name $origin_version" "Build-Architecture: $native"
-        echo "Built-Using:"
-        for entry in "${architectures[@]}"; do
-            read -r glibc gcc_source gcc_version _ <"$work/embedded.${entry%% *}"
-            echo " ${entry%% *}: glibc (= $glibc), $gcc_source (= $gcc_version)"
-        done
-        echo "Checksums-Sha256:"
-        while read -r sum file; do
-            size=$(stat -c %s "$files/$file")
-            echo " $sum $size $file"
-        done <"$work/sums"
-        printf '%s\n' "Environment:" " SOURCE_DATE_EPOCH=\"$SOURCE_DATE_EPOCH\"" "Installed-Build-Depends:"
-        sort -u "$work/build-packages" | sed 's/^/ /; $!s/$/,/'
-    } >"$files/$buildinfo"
+        printf '%s\n' "Format: 1.0" "Source: quota-report" "Binary: quota-report" "Architecture: $names" \
+            "Version: $version"
+        checksums Checksums-Md5 md5sum
+        checksums Checksums-Sha1 sha1sum
+        checksums Checksums-Sha256 sha256sum
+        printf '%s\n' "Build-Origin: $origin_name $origin_version" "Build-Architecture: $native" \
+            "Installed-Build-Depends:"
+        sed 's/^/ /; $!s/$/,/' "$work/build-packages"
+        echo "Fetched-Build-Depends:"
+        for file in "$work"/libc/*.deb; do
+            [ -f "$file" ] || continue
+            dpkg-deb -f "$file" Package Architecture Version | cut -d' ' -f2 | paste -sd' '
+        done | awk '{ print " " $1 ":" $2 " (= " $3 ")" }' | sed '$!s/$/,/'
+        printf '%s\n' "Environment:" " SOURCE_DATE_EPOCH=\"$SOURCE_DATE_EPOCH\""
+    } >"$work/buildinfo"
+    mv "$work/buildinfo" "$files/$buildinfo"
 }
-# The package and version of every tool and library that made the files.
+checksums() { # field program
+    local sum file size
+    echo "$1:"
+    (cd "$files" && "$2" -- *) >"$work/sums"
+    while read -r sum file; do
+        size=$(stat -c %s "$files/$file")
+        echo " $sum $size $file"
+    done <"$work/sums"
+}
+# The installed packages whose files made the release files: those the
+# commands that made them opened or ran, and for the compiled programs each
+# toolchain's compilers, linker, libraries and kernel headers, with the
+# shared libraries they load; each once, with its version.
 build_packages() {
     local entry file
-    for file in cmake dpkg-deb dpkg-gencontrol rpmbuild tar gzip git reuse perl; do owner_of "$file"; done
-    for entry in "${architectures[@]}"; do
-        use_arch "$entry"
-        for file in "$triplet-g++" "$triplet-gcc" "$triplet-strip" "$("$triplet-g++" -print-prog-name=cc1plus)" \
-            "$("$triplet-g++" -print-prog-name=ld)" "$("$triplet-g++" -print-libgcc-file-name)" \
-            "$("$triplet-g++" -print-file-name=libstdc++.a)" \
-            "$(echo '#include <linux/version.h>' | "$triplet-gcc" -M -x c - | grep -o '/[^ ]*linux/version.h')"; do
-            owner_of "$file"
+    # reuse reads, as it starts, the metadata of every Python package there
+    # is, and python-apt, which it loads, apt's configuration: none of these
+    # makes a file.
+    local read_by_every='/([^/]*\.egg-info|[^/]*\.dist-info)(/|$)|^/etc/apt/'
+    {
+        sed -n 's/^[0-9]* *\(openat\|execve\)([^"]*"\(\/[^"]*\)".*/\2/p' "$work/opened"
+        for entry in "${architectures[@]}"; do
+            use_arch "$entry"
+            { command -v "$triplet-g++" "$triplet-gcc" "$triplet-strip"
+                "$triplet-g++" -print-prog-name=cc1plus
+                "$triplet-g++" -print-prog-name=ld; } |
+                while read -r file; do command -v "$file"; done | tee -a "$work/compilers"
+            "$triplet-g++" -print-libgcc-file-name
+            "$triplet-g++" -print-file-name=libstdc++.a
+            echo '#include <linux/version.h>' | "$triplet-gcc" -M -x c - | grep -o '/[^ ]*linux/version.h'
+            [ -s "$work/libc.$arch" ] || "$triplet-g++" -print-file-name=libc.a
         done
-        file=$("$triplet-g++" -print-file-name=libc.a)
-        [ -s "$work/libc.$arch" ] || owner_of "$file"
-    done
-    for file in "$work"/libc/*.deb; do
-        dpkg-deb -f "$file" Package Architecture Version | cut -d' ' -f2 | paste -sd' ' | awk '{ print $1 ":" $2 " (= " $3 ")" }'
-    done
-}
-owner_of() { # file
-    local owner
-    owner=$(package_of "$1")
-    dpkg-query -W -f '${binary:Package} (= ${Version})\n' "$owner"
+        xargs realpath <"$work/compilers" | xargs ldd | grep -o '/[^ ]*\.so[^ ]*'
+    } | grep -vE "^($work|$files|$source_tree|/proc|/dev|/sys|/tmp)/" | grep -vE "$read_by_every" | sort -u |
+        while read -r file; do
+            [ ! -f "$file" ] || realpath "$file"
+        done | sort -u >"$work/used"
+    # dpkg knows some files by their paths before /usr was merged; a file no
+    # package has (a cache, the C library's state) makes dpkg-query -S, and
+    # so xargs, fail (123), and is left out.
+    sed 's|^/usr/|/|' "$work/used" | cat - "$work/used" | xargs dpkg-query -S >"$work/owners" 2>/dev/null ||
+        [ $? = 123 ]
+    grep -v '^diversion ' "$work/owners" | sed 's/: .*//; s/, /\n/g' | sort -u >"$work/owning"
+    # shellcheck disable=SC2016 # dpkg-query's fields
+    xargs dpkg-query -W -f '${binary:Package} (= ${Version})\n' <"$work/owning" | sort -u
 }
 
 # SHA256SUMS, which lists every file.
@@ -371,13 +428,12 @@ write_sums() {
     mv "$work/SHA256SUMS" "$files/SHA256SUMS"
 }
 
-# SHA256SUMS and the source release signed with detached, armored signatures,
-# and the public key beside them.  A rehearsal signs with a throwaway key in
-# a GnuPG home of its own, a short folder, so that the agent's socket fits
-# whatever the clone's path, and stops the agent at the end.
-sign() {
-    step "the signatures"
-    local file
+# The signing key, one key that signs everything: a rehearsal's is a
+# throwaway key in a GnuPG home of its own, a short folder, so that the
+# agent's socket fits whatever the clone's path; the agent is stopped at the
+# end.  Then every .rpm and the source RPM signed with it, by rpmsign.
+sign_packages() {
+    step "the packages signed"
     if [ "$mode" = rehearsal ]; then
         GNUPGHOME=$(mktemp -d /tmp/qr-gnupg.XXXXXX)
         export GNUPGHOME
@@ -387,8 +443,37 @@ sign() {
         signing_key=$(gpg --batch --quiet --with-colons --list-secret-keys | awk -F: '$1 == "fpr" && !n++ { print $10 }')
     fi
     signing_key=$(gpg --batch --quiet --with-colons --list-secret-keys "$signing_key" | awk -F: '$1 == "fpr" && !n++ { print $10 }')
-    for file in SHA256SUMS "$source_release"; do
+    # Debian's rpm names gpg2, which Debian 12 calls gpg.
+    (cd "$files" && traced rpmsign --define "__gpg /usr/bin/gpg" --define "_gpg_name $signing_key" --addsign -- *.rpm) \
+        >"$work/rpmsign.log" 2>&1 || { cat "$work/rpmsign.log"; fail "rpmsign failed"; }
+}
+
+# SHA256SUMS, the source release and the build record signed with
+# detached, armored signatures, and the public key beside them, armored and as a keyring that
+# gpgv reads.
+sign() {
+    step "the signatures"
+    local file
+    for file in SHA256SUMS "$source_release" "$buildinfo"; do
         gpg --batch --quiet --yes --local-user "$signing_key" --armor --detach-sign --output "$files/$file.asc" "$files/$file"
     done
     gpg --batch --armor --export "$signing_key" >"$files/quota_report-signing-key.asc"
+    gpg --batch --export "$signing_key" >"$files/quota_report-signing-key.gpg"
+}
+
+# The commit tagged vVERSION by the maintainer, signed with the same key: in
+# this clone for a release, once it is checked; in a scratch clone for a
+# rehearsal.  git verify-tag must find the signature the key's.
+tag_release() {
+    step "the commit tagged v$version, signed"
+    local tree=$source_tree address=${maintainer#*<}
+    if [ "$mode" = rehearsal ]; then
+        tree=$work/tagged
+        git clone -q "$source_tree" "$tree"
+    fi
+    git -C "$tree" -c "user.name=${maintainer% <*}" -c "user.email=${address%>}" \
+        -c "user.signingkey=$signing_key" tag -s -m "quota_report $version" "v$version"
+    git -C "$tree" verify-tag --raw "v$version" >"$work/tag.status" 2>&1 || { cat "$work/tag.status"; fail "git verify-tag"; }
+    grep -E "^\[GNUPG:\] VALIDSIG .* $signing_key\$" "$work/tag.status" >/dev/null ||
+        fail "the tag v$version is not signed by $signing_key"
 }

@@ -32,6 +32,7 @@ main() {
         use_arch "$entry"
         package_arch
     done
+    [ "$mode" = files-only ] || sign_packages
     fetch_c_library_sources
     write_spdx
     write_buildinfo
@@ -41,6 +42,7 @@ main() {
 
     check_reference
     check_sums
+    check_buildinfo
     check_signatures
     for entry in "${architectures[@]}"; do
         use_arch "$entry"
@@ -56,9 +58,11 @@ main() {
     follow_readme bullseye
     check_plain_build
     follow_readme bookworm
+    check_readme_verification bookworm
     check_debian_build
     follow_readme trixie
     check_reproducible
+    tag_release
     step "the release files are made and checked: $files"
     (cd "$files" && stat -c '   %9s %n' -- *)
 }
