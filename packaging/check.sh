@@ -13,10 +13,11 @@ check_reference() {
 }
 
 # SHA256SUMS lists every file a release has and matches each; a file of the
-# C library's source that is missing is named as missing in the SPDX document.
+# C library's source that is missing is named as missing in the SPDX document,
+# which names every release file.
 check_sums() {
     step "SHA256SUMS lists every release file of every architecture"
-    local expected=("$source_release" "$source_rpm" "$spdx" "$buildinfo") entry glibc file
+    local expected=("$source_release" "$source_rpm" "$spdx" "$sbom" "$buildinfo") entry glibc file
     for entry in "${architectures[@]}"; do
         use_arch "$entry"
         expected+=("$deb" "$tarball" ${rpm:+"$rpm"})
@@ -37,6 +38,10 @@ check_sums() {
     printf '%s\n' "${expected[@]}" | sort -u >"$work/expected"
     cut -c67- "$files/SHA256SUMS" | diff "$work/expected" - ||
         fail "SHA256SUMS does not list the release files of every architecture"
+    (cd "$files" && ls) | grep -vx "$spdx" >"$work/published"
+    while read -r file; do
+        grep -qxF "PackageFileName: $file" "$files/$spdx" || fail "the SPDX document does not list $file"
+    done <"$work/published"
 }
 
 # The build record as Debian's tools read it (python3-debian): its source and
@@ -322,13 +327,19 @@ install_rpm() {
 }
 
 # The source release: the tracked files and the RPM recipe under one folder,
-# its entries 0:0.
+# its entries 0:0, each in the SPDX document with its checksum.
 check_source_release() {
     step "the source release"
     tar --numeric-owner -tvzf "$files/$source_release" | owned_by 0/0 || fail "$source_release: entries not owned by 0:0"
     { git ls-files && echo "$recipe_name"; } | sort >"$work/tracked"
     tar -tzf "$files/$source_release" | grep -v '/$' | sed "s|^quota_report-$version/||" | sort | cmp -s "$work/tracked" - ||
         fail "$source_release is not the tracked files and the RPM recipe"
+    mkdir -p "$work/unpacked/source"
+    tar -xzf "$files/$source_release" -C "$work/unpacked/source" --strip-components 1
+    awk '/^FileName: / { name = $2 } /^FileChecksum: SHA1: / { print $3 "  " name }' "$files/$spdx" >"$work/source.sha1"
+    { (cd "$work/unpacked/source" && sha1sum -c --quiet "$work/source.sha1") &&
+        cut -c43- "$work/source.sha1" | sed 's|^\./||' | sort | cmp -s "$work/tracked" -; } ||
+        fail "the SPDX document does not list every file of $source_release with its checksum"
     mkdir "$work/unpacked/srpm"
     rpm2cpio "$files/$source_rpm" | (cd "$work/unpacked/srpm" && cpio -idm --quiet)
     { cmp -s "$files/$source_release" "$work/unpacked/srpm/$source_release" &&
@@ -470,6 +481,17 @@ check_readme_verification() { # suite
         { cat "$log"; fail "$1: README's check passes a SHA256SUMS signed by another key of the key file"; }
 }
 
+# The CycloneDX document against its format's schema, with the validator
+# Debian 13 carries.
+check_sbom() { # suite
+    step "the CycloneDX document, as Debian $1's python3-cyclonedx-lib checks it"
+    root=$roots/$1
+    as_admin "apt-get update -qq && apt-get install -y -q --no-install-recommends python3-cyclonedx-lib python3-jsonschema python3-referencing" \
+        >"$work/$1.sbom.log" 2>&1 || { tail -n 20 "$work/$1.sbom.log"; fail "$1: python3-cyclonedx-lib does not install"; }
+    cp "$here/sbom_check.py" "$files/$sbom" "$root/root/"
+    judge sbom in_root python3 sbom_check.py "$sbom"
+}
+
 # README's crontab line, after another user has tried to plant links where
 # root writes; then the package removed.
 follow_readme_cron() { # suite
@@ -575,7 +597,7 @@ check_reproducible() {
         done
         cp "$files/$file" "$theirs/$file"
     done <"$work/rpms"
-    sed -i -f "$work/signed.sed" "$theirs/SHA256SUMS" "$theirs/$spdx" "$theirs/$buildinfo"
+    sed -i -f "$work/signed.sed" "$theirs/SHA256SUMS" "$theirs/$spdx" "$theirs/$sbom" "$theirs/$buildinfo"
     while read -r file; do
         cmp -s "$files/$file" "$theirs/$file" || fail "$file differs in the unprivileged build"
     done <"$work/ours"

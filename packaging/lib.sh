@@ -128,7 +128,7 @@ read_release() {
     SOURCE_DATE_EPOCH=$(date -u -d "${day#* }" +%s)
     copyright_holders=$(sed -n '1s/^Copyright (c) //p' LICENSE)
     licence_text=$(tail -n +3 LICENSE | as_field)
-    source_release=quota_report-$version.tar.gz spdx=quota_report-$version.spdx
+    source_release=quota_report-$version.tar.gz spdx=quota_report-$version.spdx sbom=quota_report-$version.cdx.json
     buildinfo=quota_report-$version.buildinfo recipe_name=quota_report.spec source_rpm=quota_report-$version-1.src.rpm
 }
 

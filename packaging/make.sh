@@ -272,6 +272,7 @@ from_pool() { # file
 # The SPDX document: the source files as reuse knows them; the source release
 # and each release file with its checksum and the Debian source packages its
 # program embeds; those packages, and the files of the C library's sources.
+# Then the same as a CycloneDX JSON document.
 write_spdx() {
     local entry glibc gcc_source gcc_version file purpose created source source_version licence
     created=$(date -u -d "@$SOURCE_DATE_EPOCH" +%Y-%m-%dT%H:%M:%SZ)
@@ -281,7 +282,9 @@ write_spdx() {
         sed -e "s|^DocumentName: .*|DocumentName: quota_report-$version|" \
             -e "s|^DocumentNamespace: .*|DocumentNamespace: ${homepage%/}/spdx/quota_report-$version-$commit|" \
             -e "s|^Created: .*|Created: $created|" -e 's|^SPDXVersion: .*|SPDXVersion: SPDX-2.3|' \
-            -e '/^Creator: \(Person\|Organization\): Anonymous/d' "$work/reuse.spdx"
+            -e '/^Creator: \(Person\|Organization\): Anonymous/d' \
+            -e 's/^\(Relationship: [^ ]*\) describes /\1 DESCRIBES /' "$work/reuse.spdx"
+        spdx_other_sources
         spdx_file "$source_release" quota_report "$version" SOURCE ISC "$homepage"
         spdx_file "$source_rpm" quota_report "$version" SOURCE ISC "$homepage"
         relate "$source_rpm" GENERATED_FROM "$source_release"
@@ -307,7 +310,38 @@ write_spdx() {
         grep '^glibc_' "$work/names" | while read -r file; do
             spdx_file "$file" "$file" "" SOURCE NOASSERTION "$homepage" "Organization: Debian"
         done
+        spdx_unsummed
     } >"$files/$spdx"
+    traced python3 "$here/sbom.py" "$files/$spdx" >"$files/$sbom"
+}
+# The files of the source release that reuse leaves out: the licence texts,
+# its own file, empty files, links and the recipe the release step adds.
+spdx_other_sources() {
+    local path sum
+    mkdir "$work/spdx-source"
+    tar -xzf "$files/$source_release" -C "$work/spdx-source" --strip-components 1
+    sed -n 's|^FileName: ||p' "$work/reuse.spdx" | LC_ALL=C sort >"$work/reuse.files"
+    (cd "$work/spdx-source" && find . ! -type d | LC_ALL=C sort) | LC_ALL=C comm -23 - "$work/reuse.files" |
+        while read -r path; do
+            spdx_id "source-${path#./}"
+            sum=$(sha1sum <"$work/spdx-source/$path")
+            printf '%s\n' "" "Relationship: SPDXRef-DOCUMENT DESCRIBES $id" "FileName: $path" "SPDXID: $id" \
+                "FileChecksum: SHA1: ${sum%% *}" "LicenseConcluded: NOASSERTION" "FileCopyrightText: NOASSERTION"
+        done
+}
+# The release files made after this document, which checksums cannot list
+# here: those of the build record are in SHA256SUMS.
+spdx_unsummed() {
+    local file
+    for file in "$sbom" "$buildinfo" SHA256SUMS SHA256SUMS.asc "$source_release.asc" "$buildinfo.asc" \
+        quota_report-signing-key.asc quota_report-signing-key.gpg; do
+        spdx_id "$file"
+        echo "Relationship: SPDXRef-DOCUMENT DESCRIBES $id"
+        spdx_package "PackageName: $file" "SPDXID: $id" "PackageVersion: $version" "PackageFileName: $file" \
+            "PackageDownloadLocation: $homepage" "PrimaryPackagePurpose: OTHER" \
+            "PackageLicenseConcluded: NOASSERTION" "PackageLicenseDeclared: NOASSERTION"
+        [ "$file" != "$buildinfo" ] || echo "PackageComment: <text>SHA256SUMS lists its checksums.</text>"
+    done
 }
 spdx_package() { # "Tag: value"...: a package with the fields that have a value
     local field
@@ -325,15 +359,17 @@ spdx_file() { # file name version purpose licence location [supplier]
         "PackageChecksum: SHA256: $sum" "PackageLicenseConcluded: $5" "PackageLicenseDeclared: $5"
 }
 # A Debian source package the programs embed: where Debian keeps it, its
-# purl, the files of its source in the release folder and those missing.
+# purl (and glibc's CPE name, which advisories use), the files of its source in the release folder and those missing.
 spdx_source() { # name version licence
-    local quoted=${2//:/%3A} file entry
+    local quoted=${2//:/%3A} file entry distro
     quoted=${quoted//+/%2B}
     spdx_id "$1-$2"
     spdx_package "PackageName: $1" "SPDXID: $id" "PackageVersion: $2" \
         "PackageSupplier: Organization: Debian" "PackageDownloadLocation: https://snapshot.debian.org/package/$1/$quoted/" \
         "PackageLicenseConcluded: NOASSERTION" "PackageLicenseDeclared: $3"
-    echo "ExternalRef: PACKAGE-MANAGER purl pkg:deb/debian/$1@$quoted?arch=source"
+    distro=debian-$(os_release VERSION_ID)
+    echo "ExternalRef: PACKAGE-MANAGER purl pkg:deb/debian/$1@$quoted?arch=source&distro=$distro"
+    [ "$1" != glibc ] || echo "ExternalRef: SECURITY cpe23Type cpe:2.3:a:gnu:glibc:${2%-*}:*:*:*:*:*:*:*"
     while read -r file; do
         case $file in "${1}_$2.dsc" | "${1}_$2".debian.* | "${1}_${2%-*}".orig.*)
             relate "$file" GENERATES "$1-$2" ;;

@@ -61,6 +61,7 @@ main() {
     check_readme_verification bookworm
     check_debian_build
     follow_readme trixie
+    check_sbom trixie
     check_reproducible
     tag_release
     step "the release files are made and checked: $files"
