@@ -571,10 +571,11 @@ check_debian_build() {
 # The same files made again, untested, by an unprivileged user in a clone
 # elsewhere, each the same bytes as root's but the signatures.  The packages
 # are signed here alone: each .rpm is the other's but for its signature, and
-# its checksum stands for the other's in the files that list it.
+# its checksums and size stand for the other's in the files that list it, and
+# so in turn do theirs.
 check_reproducible() {
     step "the same files made again, untested, by an unprivileged user in a clone elsewhere"
-    local elsewhere theirs file unsigned signed program
+    local elsewhere theirs file
     elsewhere=$(mktemp -d /tmp/quota_report-elsewhere.XXXXXX)
     theirs=$elsewhere/clone/build/release
     chmod 755 "$elsewhere"
@@ -590,16 +591,33 @@ check_reproducible() {
     while read -r file; do
         keyed rpm -qp --qf '%{SHA256HEADER} %{PAYLOADDIGEST}\n' "$files/$file" "$theirs/$file" | uniq | wc -l | grep -x 1 >/dev/null ||
             fail "$file differs in the unprivileged build"
-        for program in md5sum sha1sum sha256sum; do
-            unsigned=$("$program" "$theirs/$file")
-            signed=$("$program" "$files/$file")
-            echo "s/${unsigned%% *}/${signed%% *}/" >>"$work/signed.sed"
-        done
-        cp "$files/$file" "$theirs/$file"
+        stands_for "$file"
     done <"$work/rpms"
-    sed -i -f "$work/signed.sed" "$theirs/SHA256SUMS" "$theirs/$spdx" "$theirs/$sbom" "$theirs/$buildinfo"
+    for file in "$spdx" "$sbom" "$buildinfo" SHA256SUMS; do
+        stands_for "$file"
+    done
     while read -r file; do
         cmp -s "$files/$file" "$theirs/$file" || fail "$file differs in the unprivileged build"
     done <"$work/ours"
     rm -rf "$elsewhere"
+}
+# What stands for theirs of a file in the files that list it: ours.  Theirs
+# of a file that lists others, its checksums mended by what stands for what
+# so far, must be ours; each .rpm is replaced by ours, checked before.
+stands_for() { # file
+    local program unsigned signed size ours_size
+    size=$(stat -c %s "$theirs/$1")
+    ours_size=$(stat -c %s "$files/$1")
+    for program in md5sum sha1sum sha256sum; do
+        unsigned=$("$program" <"$theirs/$1")
+        signed=$("$program" <"$files/$1")
+        printf 's/%s %s /%s %s /\ns/%s/%s/\n' "${unsigned%% *}" "$size" "${signed%% *}" "$ours_size" \
+            "${unsigned%% *}" "${signed%% *}" >>"$work/mended.sed"
+    done
+    case $1 in
+    *.rpm) cp "$files/$1" "$theirs/$1" ;;
+    *) sed -i -f "$work/signed.sed" "$theirs/$1" ;;
+    esac
+    cat "$work/mended.sed" >>"$work/signed.sed"
+    rm "$work/mended.sed"
 }
