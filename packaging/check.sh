@@ -601,6 +601,19 @@ check_reproducible() {
     done <"$work/ours"
     rm -rf "$elsewhere"
 }
+# Our build record, and not theirs, names the packages that signed the .rpm
+# files.  With them, their packages must be ours, and but for the packages
+# their record ours; then it is.
+signed_by_us() {
+    traced_files "$work/opened.signing" | packages_of | sed 's/^/ /; s/$/,/' >"$work/signing"
+    grep '^ [^ ]* (= ' "$theirs/$buildinfo" | cat - "$work/signing" | sed 's/,$//' | sort -u >"$work/theirs.packages"
+    grep '^ [^ ]* (= ' "$files/$buildinfo" | sed 's/,$//' | sort -u | cmp -s "$work/theirs.packages" - ||
+        fail "the unprivileged build's record names other packages than ours but the signing tools'"
+    grep -v '^ [^ ]* (= ' "$files/$buildinfo" >"$work/ours.record"
+    grep -v '^ [^ ]* (= ' "$theirs/$buildinfo" | cmp -s "$work/ours.record" - ||
+        fail "$buildinfo differs in the unprivileged build but for its packages"
+    cp "$files/$buildinfo" "$theirs/$buildinfo"
+}
 # What stands for theirs of a file in the files that list it: ours.  Theirs
 # of a file that lists others, its checksums mended by what stands for what
 # so far, must be ours; each .rpm is replaced by ours, checked before.
@@ -616,6 +629,7 @@ stands_for() { # file
     done
     case $1 in
     *.rpm) cp "$files/$1" "$theirs/$1" ;;
+    "$buildinfo") sed -i -f "$work/signed.sed" "$theirs/$1" && signed_by_us ;;
     *) sed -i -f "$work/signed.sed" "$theirs/$1" ;;
     esac
     cat "$work/mended.sed" >>"$work/signed.sed"

@@ -84,9 +84,36 @@ judge() { # "list..." command...
 }
 
 # A command that makes release files, run under strace, which keeps the
-# names of the files it and its children opened or ran for the build record.
+# names of the files it and its children opened or ran for the build record,
+# in $work/opened or the file $trace names.
 traced() { # command...
-    strace -f -qq -A -o "$work/opened" -e trace=openat,execve -e status=successful "$@"
+    strace -f -qq -A -o "${trace:-$work/opened}" -e trace=openat,execve -e status=successful "$@"
+}
+# The files a trace names.
+traced_files() { # trace...
+    sed -n 's/^[0-9]* *\(openat\|execve\)([^"]*"\(\/[^"]*\)".*/\2/p' "$@"
+}
+# The installed packages that own the files named on standard input, but
+# those of the release itself and those that only reuse and apt's tools read
+# as they start, with their versions.
+packages_of() {
+    local file
+    # reuse reads, as it starts, the metadata of every Python package there
+    # is, and python-apt, which it loads, apt's configuration: none of these
+    # makes a file.
+    local read_by_every='/([^/]*\.egg-info|[^/]*\.dist-info)(/|$)|^/etc/apt/'
+    grep -vE "^($work|$files|$source_tree|/proc|/dev|/sys|/tmp)/" | grep -vE "$read_by_every" | sort -u |
+        while read -r file; do
+            [ ! -f "$file" ] || realpath "$file"
+        done | sort -u >"$work/used"
+    # dpkg knows some files by their paths before /usr was merged; a file no
+    # package has (a cache, the C library's state) makes dpkg-query -S, and
+    # so xargs, fail (123), and is left out.
+    sed 's|^/usr/|/|' "$work/used" | cat - "$work/used" | xargs dpkg-query -S >"$work/owners" 2>/dev/null ||
+        [ $? = 123 ]
+    grep -v '^diversion ' "$work/owners" | sed 's/: .*//; s/, /\n/g' | sort -u >"$work/owning"
+    # shellcheck disable=SC2016 # dpkg-query's fields
+    xargs dpkg-query -W -f '${binary:Package} (= ${Version})\n' <"$work/owning" | sort -u
 }
 
 # Whether a build log shows every test run and passed; a case that skips

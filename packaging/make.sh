@@ -312,7 +312,7 @@ write_spdx() {
         done
         spdx_unsummed
     } >"$files/$spdx"
-    traced python3 "$here/sbom.py" "$files/$spdx" >"$files/$sbom"
+    traced /usr/bin/python3 "$here/sbom.py" "$files/$spdx" >"$files/$sbom"
 }
 # The files of the source release that reuse leaves out: the licence texts,
 # its own file, empty files, links and the recipe the release step adds.
@@ -426,12 +426,8 @@ checksums() { # field program
 # shared libraries they load; each once, with its version.
 build_packages() {
     local entry file
-    # reuse reads, as it starts, the metadata of every Python package there
-    # is, and python-apt, which it loads, apt's configuration: none of these
-    # makes a file.
-    local read_by_every='/([^/]*\.egg-info|[^/]*\.dist-info)(/|$)|^/etc/apt/'
     {
-        sed -n 's/^[0-9]* *\(openat\|execve\)([^"]*"\(\/[^"]*\)".*/\2/p' "$work/opened"
+        traced_files "$work"/opened*
         for entry in "${architectures[@]}"; do
             use_arch "$entry"
             { command -v "$triplet-g++" "$triplet-gcc" "$triplet-strip"
@@ -444,18 +440,7 @@ build_packages() {
             [ -s "$work/libc.$arch" ] || "$triplet-g++" -print-file-name=libc.a
         done
         xargs realpath <"$work/compilers" | xargs ldd | grep -o '/[^ ]*\.so[^ ]*'
-    } | grep -vE "^($work|$files|$source_tree|/proc|/dev|/sys|/tmp)/" | grep -vE "$read_by_every" | sort -u |
-        while read -r file; do
-            [ ! -f "$file" ] || realpath "$file"
-        done | sort -u >"$work/used"
-    # dpkg knows some files by their paths before /usr was merged; a file no
-    # package has (a cache, the C library's state) makes dpkg-query -S, and
-    # so xargs, fail (123), and is left out.
-    sed 's|^/usr/|/|' "$work/used" | cat - "$work/used" | xargs dpkg-query -S >"$work/owners" 2>/dev/null ||
-        [ $? = 123 ]
-    grep -v '^diversion ' "$work/owners" | sed 's/: .*//; s/, /\n/g' | sort -u >"$work/owning"
-    # shellcheck disable=SC2016 # dpkg-query's fields
-    xargs dpkg-query -W -f '${binary:Package} (= ${Version})\n' <"$work/owning" | sort -u
+    } | packages_of
 }
 
 # SHA256SUMS, which lists every file.
@@ -480,7 +465,7 @@ sign_packages() {
     fi
     signing_key=$(gpg --batch --quiet --with-colons --list-secret-keys "$signing_key" | awk -F: '$1 == "fpr" && !n++ { print $10 }')
     # Debian's rpm names gpg2, which Debian 12 calls gpg.
-    (cd "$files" && traced rpmsign --define "__gpg /usr/bin/gpg" --define "_gpg_name $signing_key" --addsign -- *.rpm) \
+    (cd "$files" && trace=$work/opened.signing traced rpmsign --define "__gpg /usr/bin/gpg" --define "_gpg_name $signing_key" --addsign -- *.rpm) \
         >"$work/rpmsign.log" 2>&1 || { cat "$work/rpmsign.log"; fail "rpmsign failed"; }
 }
 
