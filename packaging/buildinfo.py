@@ -1,9 +1,9 @@
 # Reads a build record with python3-debian's parser, as Debian's tools read
 # a .buildinfo, and prints what the release step holds against the system
-# and the release folder: each installed and each fetched package with its
-# version, and each checksum with the file's size and name.  It fails on a
-# record that lacks a field deb-buildinfo(5) requires, or whose source,
-# checksums or packages do not parse.
+# and the release folder: each package installed here, fetched, or installed
+# in the build root, with its version, and each checksum with the file's size
+# and name.  It fails on a record that lacks a field deb-buildinfo(5)
+# requires, or whose source, checksums or packages do not parse.
 import sys
 from debian import deb822
 
@@ -15,7 +15,8 @@ missing = [field for field in required if field not in record]
 if missing:
     sys.exit("the build record lacks " + ", ".join(missing))
 print("source", record.get_source()[0], record.get_version())
-for field, kind in (("Installed-Build-Depends", "installed"), ("Fetched-Build-Depends", "fetched")):
+for field, kind in (("Installed-Build-Depends", "installed"), ("Fetched-Build-Depends", "fetched"),
+                    ("Build-Root-Depends", "root")):
     for relation in deb822.PkgRelation.parse_relations(record.get(field, "")):
         (package,) = relation
         name = package["name"] + (":" + package["archqual"] if package["archqual"] else "")

@@ -23,8 +23,6 @@ check_sums() {
         expected+=("$deb" "$tarball" ${rpm:+"$rpm"})
     done
     while read -r glibc; do
-        expected+=("glibc_$glibc.dsc")
-        dsc_files "$files/glibc_$glibc.dsc" >"$work/dsc"
         while read -r _ _ file; do
             if [ -f "$files/$file" ]; then
                 expected+=("$file")
@@ -32,7 +30,7 @@ check_sums() {
                 grep -q "^PackageComment: <text>$file is not in the release folder" "$files/$spdx" ||
                     fail "$file is neither in the release folder nor named as missing"
             fi
-        done <"$work/dsc"
+        done <"$work/source.$glibc"
     done <"$work/glibc.versions"
     (cd "$files" && sha256sum -c --quiet SHA256SUMS)
     printf '%s\n' "${expected[@]}" | sort -u >"$work/expected"
@@ -45,8 +43,8 @@ check_sums() {
 }
 
 # The build record as Debian's tools read it (python3-debian): its source and
-# version; every installed package at the version dpkg has; every fetched C
-# library one that was fetched; every release file made before it with its
+# version; every installed package, here and in the build root, at the
+# version dpkg has there; every fetched C library one that was fetched; every release file made before it with its
 # size and three checksums, and no other file.
 check_buildinfo() {
     step "the build record, as python3-debian reads it"
@@ -58,6 +56,10 @@ check_buildinfo() {
         installed)
             installed=$(dpkg-query -W -f '${Version}' "$first")
             [ "$installed" = "$second" ] || fail "the build record has $first $second, dpkg $installed"
+            ;;
+        root)
+            installed=$(dpkg-query --admindir="$later_root/var/lib/dpkg" -W -f '${Version}' "$first")
+            [ "$installed" = "$second" ] || fail "the build record has $first $second, the build root's dpkg $installed"
             ;;
         fetched)
             [ -f "$work/libc/${first%:*}_${second}_${first#*:}.deb" ] || fail "the build record has $first $second, never fetched"
@@ -130,8 +132,9 @@ check_program() { # program glibc
     file -b "$1" | grep -F "for GNU/Linux $kernel.0," >/dev/null || fail "$arch: the program does not run from Linux $kernel"
     readelf -dhlW "$1" >"$work/elf"
     ! grep -qE 'INTERP|\(NEEDED\)' "$work/elf" || fail "$arch: the program needs an interpreter or shared libraries"
-    "$triplet-nm" "$build/portable/quota_report" >"$work/nm"
-    { grep -q ' T __stack_chk_fail$' "$work/nm" && grep -q ' T __fprintf_chk$' "$work/nm"; } ||
+    "${sys[@]}" "$triplet-nm" "$build/portable/quota_report" >"$work/nm"
+    # glibc 2.41 keeps __fprintf_chk local, behind ___fprintf_chk.
+    { grep -q ' T __stack_chk_fail$' "$work/nm" && grep -qE ' [Tt] __fprintf_chk$' "$work/nm"; } ||
         fail "$arch: no stack protector or fortified functions"
     if grep -q 'Type: *DYN' "$work/elf"; then
         { grep -q 'FLAGS_1.*PIE' "$work/elf" && grep -q GNU_RELRO "$work/elf" && grep -q 'FLAGS.*BIND_NOW' "$work/elf"; } ||
@@ -254,17 +257,15 @@ check_tarball() { # glibc
 # Each architecture's files, after what its program embeds is told in its
 # notices and in the build record.
 check_arch() {
-    local glibc has=" no" glibc_package linked
+    local glibc has=" no" glibc_package
     [ -z "$rpm" ] || has=
     step "$arch: its program, .deb,$has .rpm and tarball"
     read -r glibc _ <"$work/embedded.$arch"
     { grep -q "^  glibc $glibc,\$" "$notices/NOTICE" && grep -q "written offer of section 6(c)" "$notices/NOTICE"; } ||
         fail "$arch: its NOTICE does not name glibc $glibc and the written offer"
-    read -r _ _ _ glibc_package <"$work/embedded.$arch"
-    linked=$glibc
-    [ -s "$work/libc.$arch" ] || linked=$(dpkg-query -W -f '${Version}' "$glibc_package")
-    grep -qxF -e " $glibc_package (= $linked)" -e " $glibc_package (= $linked)," "$files/$buildinfo" ||
-        fail "$arch: the build record does not name $glibc_package $linked"
+    read -r _ _ _ glibc_package _ <"$work/embedded.$arch"
+    grep -qxF -e " $glibc_package (= $glibc)" -e " $glibc_package (= $glibc)," "$files/$buildinfo" ||
+        fail "$arch: the build record does not name $glibc_package $glibc"
     check_program "$stage_dir/usr/bin/quota_report" "$glibc"
     check_deb "$glibc"
     [ -z "$rpm" ] || check_rpm "$glibc"
@@ -581,7 +582,7 @@ check_reproducible() {
     chmod 755 "$elsewhere"
     git clone -q "$source_tree" "$elsewhere/clone"
     chown -R nobody:nogroup "$elsewhere"
-    setpriv --reuid=nobody --regid=nogroup --clear-groups env HOME="$elsewhere" \
+    setpriv --reuid=nobody --regid=nogroup --clear-groups env HOME="$elsewhere" QUOTA_REPORT_BUILD_ROOTS="${later_root%/*}" \
         bash "$elsewhere/clone/packaging/release.sh" --files-only >"$work/elsewhere.log" 2>&1 ||
         { tail -n 30 "$work/elsewhere.log"; fail "the unprivileged build failed"; }
     (cd "$files" && printf '%s\n' *) | grep -vE '\.(asc|gpg)$' >"$work/ours"

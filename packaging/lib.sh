@@ -48,6 +48,10 @@ start() { # [--rehearsal | --files-only]
     mkdir -p "$files" "$work/unpacked"
     grep -v '^#' "$here/architectures" >"$work/architectures"
     mapfile -t architectures <"$work/architectures"
+    machine_release=$(os_release VERSION_CODENAME)
+    later_release=$(awk -v release="$machine_release" '$6 != release { print $6 }' "$work/architectures" | sort -u)
+    [[ $later_release != *$'\n'* ]] || fail "packaging/architectures names more than one later Debian release"
+    later_root=${QUOTA_REPORT_BUILD_ROOTS:-$work/roots}/build-$later_release
 }
 finish() {
     local cleanup
@@ -93,27 +97,44 @@ traced() { # command...
 traced_files() { # trace...
     sed -n 's/^[0-9]* *\(openat\|execve\)([^"]*"\(\/[^"]*\)".*/\2/p' "$@"
 }
-# The installed packages that own the files named on standard input, but
-# those of the release itself and those that only reuse and apt's tools read
-# as they start, with their versions.
-packages_of() {
-    local file
+# A command run as root in the build root, in the same folder of the clone,
+# which is there at its own path, with this machine's /proc and /dev; an
+# unprivileged user is root there in a user namespace.  Its mounts end with
+# it.
+in_build_root() { # command...
+    local enter=(unshare --mount) pass=(PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/tmp LC_ALL=C) name
+    [ "$EUID" = 0 ] || enter=(unshare --map-root-user --mount)
+    for name in SOURCE_DATE_EPOCH CMAKE_GENERATOR CMAKE_BUILD_PARALLEL_LEVEL QUOTA_REPORT_NO_SKIP; do
+        [ -z "${!name:-}" ] || pass+=("$name=${!name}")
+    done
+    mkdir -p "$build_root$source_tree"
+    # shellcheck disable=SC2016 # the inner shell's variables
+    "${enter[@]}" sh -ec 'mount --bind "$2" "$1$2"; mount --rbind /proc "$1/proc"; mount --rbind /dev "$1/dev"
+        root=$1; shift 2; exec /usr/sbin/chroot "$root" /usr/bin/env -i -C "$PWD" "$@"' - "$build_root" "$source_tree" \
+        "${pass[@]}" DEBIAN_FRONTEND=noninteractive "$@"
+}
+
+# The installed packages, here or in the build root, that own the files
+# named on standard input, but those of the release itself and those that
+# only reuse and apt's tools read as they start, with their versions.
+packages_of() { # [build root]
+    local build_root=${1:-} sys=()
+    [ -z "$build_root" ] || sys=(in_build_root)
     # reuse reads, as it starts, the metadata of every Python package there
     # is, and python-apt, which it loads, apt's configuration: none of these
     # makes a file.
     local read_by_every='/([^/]*\.egg-info|[^/]*\.dist-info)(/|$)|^/etc/apt/'
+    # shellcheck disable=SC2016 # the inner shell's variable
     grep -vE "^($work|$files|$source_tree|/proc|/dev|/sys|/tmp)/" | grep -vE "$read_by_every" | sort -u |
-        while read -r file; do
-            [ ! -f "$file" ] || realpath "$file"
-        done | sort -u >"$work/used"
+        "${sys[@]}" sh -c 'while read -r file; do [ ! -f "$file" ] || realpath "$file"; done' | sort -u >"$work/used"
     # dpkg knows some files by their paths before /usr was merged; a file no
     # package has (a cache, the C library's state) makes dpkg-query -S, and
     # so xargs, fail (123), and is left out.
-    sed 's|^/usr/|/|' "$work/used" | cat - "$work/used" | xargs dpkg-query -S >"$work/owners" 2>/dev/null ||
+    sed 's|^/usr/|/|' "$work/used" | cat - "$work/used" | "${sys[@]}" xargs dpkg-query -S >"$work/owners" 2>/dev/null ||
         [ $? = 123 ]
     grep -v '^diversion ' "$work/owners" | sed 's/: .*//; s/, /\n/g' | sort -u >"$work/owning"
     # shellcheck disable=SC2016 # dpkg-query's fields
-    xargs dpkg-query -W -f '${binary:Package} (= ${Version})\n' <"$work/owning" | sort -u
+    "${sys[@]}" xargs dpkg-query -W -f '${binary:Package} (= ${Version})\n' <"$work/owning" | sort -u
 }
 
 # Whether a build log shows every test run and passed; a case that skips
@@ -123,10 +144,14 @@ ran_every_test() { # log
 }
 
 # The fields of one architecture of packaging/architectures, and the names
-# of its release files, which are made here alone.
+# of its release files, which are made here alone; where it is built in the
+# root of a later Debian release, that root, and the prefix of the commands
+# that run there.
 # shellcheck disable=SC2034 # the stages read each field
 use_arch() { # row
     read -r arch uname rpm_arch triplet emulator origin _ kernel processor <<<"$1"
+    build_root='' sys=()
+    [ "$origin" = "$machine_release" ] || build_root=$later_root sys=(in_build_root)
     deb=quota-report_${version}_$arch.deb tarball=quota_report-$version-linux-$uname.tar.gz rpm=
     [ "$rpm_arch" = - ] || rpm=quota_report-$version-1.$rpm_arch.rpm
     stage_dir=$work/stage/$arch notices=$work/notices/$arch build=$work/build/$arch
@@ -169,13 +194,13 @@ as_field() {
     sed 's/^[ \t]*$/./; s/^/ /'
 }
 
-# The package that owns a file, as dpkg knows it (perhaps by its path before
-# /usr was merged); a compiler names a program it runs from PATH by its name.
+# The package that owns a file of the architecture's system, as dpkg knows
+# it (perhaps by its path before /usr was merged).
 package_of() { # file
-    local path=$1 owner
-    [ "${path#/}" != "$path" ] || path=$(command -v "$1")
-    path=$(realpath "$path")
-    owner=$(dpkg-query -S "$path" 2>/dev/null || dpkg-query -S "${path#/usr}") || fail "no package owns $path"
+    local path owner
+    path=$("${sys[@]}" realpath "$1")
+    owner=$("${sys[@]}" dpkg-query -S "$path" 2>/dev/null || "${sys[@]}" dpkg-query -S "${path#/usr}") ||
+        fail "no package owns $path"
     echo "${owner%%: *}"
 }
 # The Debian source package of a file, name and version: a cross toolchain's
@@ -183,7 +208,8 @@ package_of() { # file
 source_of() { # file source-pattern
     local owner fields
     owner=$(package_of "$1")
-    fields=$(dpkg-query -W -f '${Built-Using}, ${source:Package} (= ${source:Version})' "$owner")
+    # shellcheck disable=SC2016 # dpkg-query's fields
+    fields=$("${sys[@]}" dpkg-query -W -f '${Built-Using}, ${source:Package} (= ${source:Version})' "$owner")
     [[ $fields =~ (^|, )($2)\ \(=\ ([^\)]+)\) ]] || fail "$1 comes from no source $2: $fields"
     echo "${BASH_REMATCH[2]} ${BASH_REMATCH[3]}"
 }
@@ -206,11 +232,7 @@ relate() { # name relationship name
 sha() { # release file
     sha256sum "$files/$1" | cut -d' ' -f1
 }
-# A field of this machine's /etc/os-release.
-os_release() { # field
-    sed -n "s/^$1=\"\{0,1\}\([^\"]*\)\"\{0,1\}\$/\1/p" /etc/os-release
-}
-# The checksum, size and name of each file a .dsc names.
-dsc_files() { # dsc
-    awk '/^Checksums-Sha256:/ { on = 1; next } on && /^ / { print $1, $2, $3; next } on { exit }' "$1"
+# A field of the /etc/os-release of this machine, or of a build root.
+os_release() { # field [build root]
+    sed -n "s/^$1=\"\{0,1\}\([^\"]*\)\"\{0,1\}\$/\1/p" "${2:-}/etc/os-release"
 }

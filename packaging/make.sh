@@ -5,68 +5,95 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 # The C libraries: each static program links Debian 12's own libc6-dev for
 # its architecture at the build machine's version (which the native build
-# links as it is), or where the table says so its cross toolchain's.  They
-# and their sources come through a private apt state (its own lists, cache
-# and empty package database), refreshed from the suites of this machine's
-# release; an index that fails to come (a mirror in the middle of a sync) is
-# fetched again, and one that keeps failing fails.  The release embeds no
-# C library older than the newest those suites carry.
+# links as it is), or where the table names a later release, that
+# release's, installed in the build root.  They and their sources come
+# through a private apt state (its own lists, cache and empty package
+# database), refreshed from the suites of this machine's release, or through
+# the build root's apt.  The release embeds no C library older than the
+# newest those suites carry.
 fetch_c_libraries() {
     step "the C libraries"
-    local apt=$work/apt try release foreign entry libc_a native package
+    local apt=$work/apt foreign entry native
     native=$(dpkg --print-architecture)
     glibc_current=$(dpkg-query -W -f '${Version}' "libc6-dev:$native")
     mkdir -p "$apt/lists/partial" "$apt/cache/archives/partial" "$apt/parts" "$work/libc"
     : >"$apt/status"
-    foreign=$(awk '!/^#/ && $6 == "debian" { print $1 }' "$here/architectures" | paste -sd,)
+    foreign=$(awk -v release="$machine_release" '$6 == release { print $1 }' "$work/architectures" | paste -sd,)
     apt_options=(-o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache" -o "Dir::State::status=$apt/status"
         -o "Dir::Etc::SourceList=$apt/sources.list" -o "Dir::Etc::SourceParts=$apt/parts" -o Debug::NoLocking=1
         -o "APT::Sandbox::User=$(id -un)" -o "APT::Architectures=$foreign")
-    release=$(os_release VERSION_CODENAME)
     cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null |
-        awk -v release="$release" -f "$here/suites.awk" >"$work/suites" || true
+        awk -v release="$machine_release" -f "$here/suites.awk" >"$work/suites" || true
     cat /etc/apt/sources.list.d/*.sources 2>/dev/null |
-        awk -v release="$release" -v RS= -F '\n' -f "$here/suites.awk" >>"$work/suites" || true
-    [ -s "$work/suites" ] || fail "this machine's apt sources name no suite of Debian $release"
+        awk -v release="$machine_release" -v RS= -F '\n' -f "$here/suites.awk" >>"$work/suites" || true
+    [ -s "$work/suites" ] || fail "this machine's apt sources name no suite of Debian $machine_release"
     grep -o '[a-z]*://[^ ]*' "$work/suites" | sort -u >"$work/mirrors"
     sed 's/^/deb /; p; s/^deb /deb-src /' "$work/suites" >"$apt/sources.list"
-    for try in 1 2 3 4 5; do
-        apt-get "${apt_options[@]}" --error-on=any -qq update >"$work/apt.log" 2>&1 && break
-        [ "$try" != 5 ] || { cat "$work/apt.log"; fail "apt-get update failed"; }
-        sleep 30
-    done
+    retried apt-get "${apt_options[@]}" --error-on=any -qq update
     for entry in "${architectures[@]}"; do
         use_arch "$entry"
-        if [ "$origin" = debian ]; then
+        if [ -z "$build_root" ]; then
             newest "libc6-dev:$arch" "$glibc_current"
         else
-            libc_a=$("$triplet-g++" -print-file-name=libc.a)
-            package=$(package_of "$libc_a")
-            newest "$package"
+            [ -d "$build_root/usr" ] || make_build_root
+            newest "libc6-dev:$arch"
         fi
     done
-    echo "   libc6-dev $glibc_current, as the build machine has it, the newest of $release's suites"
+    echo "   libc6-dev $glibc_current, as the build machine has it, the newest of $machine_release's suites"
+}
+# A command that fetches from the mirror, tried again while it fails (a
+# mirror in the middle of a sync), at most five times.
+retried() { # command...
+    local try
+    for try in 1 2 3 4 5; do
+        "$@" >"$work/apt.log" 2>&1 && return 0
+        [ "$try" != 5 ] || { cat "$work/apt.log"; fail "$* failed"; }
+        sleep 30
+    done
 }
 # Fails when the suites carry a package newer than the version to be embedded
 # (by default, the one installed).
 newest() { # package [version]
-    local candidate version=${2:-}
-    [ -n "$version" ] || version=$(dpkg-query -W -f '${Version}' "$1")
-    apt-cache "${apt_options[@]}" policy "$1" >"$work/policy"
+    local candidate version=${2:-} policy=(apt-cache "${apt_options[@]}" policy)
+    [ -z "$build_root" ] || policy=(in_build_root apt-cache policy)
+    # shellcheck disable=SC2016 # dpkg-query's field
+    [ -n "$version" ] || version=$("${sys[@]}" dpkg-query -W -f '${Version}' "$1")
+    "${policy[@]}" "$1" >"$work/policy"
     candidate=$(sed -n 's/^  Candidate: //p' "$work/policy")
-    { [ -n "$candidate" ] && [ "$candidate" != "(none)" ]; } || fail "no suite of this machine's carries $1"
+    { [ -n "$candidate" ] && [ "$candidate" != "(none)" ]; } || fail "no suite carries $1"
     dpkg --compare-versions "$version" ge "$candidate" ||
-        fail "the suites carry $1 $candidate, newer than the $version the release would embed: upgrade this machine first"
+        fail "the suites carry $1 $candidate, newer than the $version the release would embed: upgrade first"
+}
+# The build root of the later release: a fresh root from this machine's
+# mirror, with that release's suites matching this machine's, and in it the
+# cross compilers and C libraries of the architectures built there, and the
+# tools their builds and tests run.  An unprivileged build takes the root a
+# release made: QUOTA_REPORT_BUILD_ROOTS names the folder that holds it.
+make_build_root() {
+    local packages=(cmake make ninja-build strace qemu-user-static) name triplet mirror
+    [ "$EUID" = 0 ] || fail "no build root of Debian $origin in ${later_root%/*}: making one needs root"
+    mirror=$(head -n 1 "$work/mirrors")
+    debootstrap --variant=minbase "$origin" "$build_root" "$mirror" >"$work/build-root.log" 2>&1 ||
+        { tail -n 20 "$work/build-root.log"; fail "debootstrap $origin failed"; }
+    sed 's/^\[[^]]*\] //' "$work/suites" | awk -v from="$machine_release" -v to="$origin" \
+        '{ sub("^" from, to, $2); print "deb " $0; $0 = "deb-src " $0; print }' >"$build_root/etc/apt/sources.list"
+    awk -v release="$origin" '$6 == release { print $1, $4 }' "$work/architectures" >"$work/built-there"
+    while read -r name triplet; do
+        in_build_root dpkg --add-architecture "$name"
+        packages+=("g++-$triplet" "libc6-dev:$name")
+    done <"$work/built-there"
+    retried in_build_root apt-get --error-on=any -qq update
+    in_build_root apt-get install -qq -y --no-install-recommends "${packages[@]}" >>"$work/build-root.log" 2>&1 ||
+        { tail -n 20 "$work/build-root.log"; fail "the build root's tools do not install"; }
 }
 
-# The compiler's own list of header folders, with those of Debian 12's C
-# library before the toolchain's, which keeps the kernel's; without it,
-# libstdc++'s include_next would find the toolchain's.
-headers() { # compiler language libc6-dev
+# The compiler's own list of header folders, with those of the chosen
+# libc6-dev (under PREFIX) before the toolchain's, which keeps the kernel's;
+# without it, libstdc++'s include_next would find the toolchain's.
+headers() { # compiler language prefix
     local folder
-    "$1" -x "$2" -E -v /dev/null 2>&1 >/dev/null | sed -n '/^#include <...> search starts here:$/,/^End/{//!p}' |
-        while read -r folder; do
-            folder=$(realpath "$folder")
+    "${sys[@]}" "$1" -x "$2" -E -v /dev/null 2>&1 >/dev/null | sed -n '/^#include <...> search starts here:$/,/^End/{//!p}' |
+        "${sys[@]}" xargs realpath | while read -r folder; do
             [ "$folder" != "/usr/$triplet/include" ] || printf -- '-isystem %s ' "$3/usr/include/$multiarch" "$3/usr/include"
             printf -- '-isystem %s ' "$folder"
             [ "$folder" != "/usr/$triplet/include" ] || break
@@ -74,40 +101,44 @@ headers() { # compiler language libc6-dev
 }
 
 # One architecture built by the plain CMake build (the release build, with
-# the static program), against Debian 12's C library where it is foreign;
-# its tests run (under qemu where foreign) unless only the files are made;
-# installed into its stage, and into the .deb's with the documentation folder
-# named after the Debian package.
+# the static program), here or in the build root, against the libc6-dev of
+# its release where it is foreign; its tests run (under qemu where foreign)
+# unless only the files are made; installed into its stage, and into the
+# .deb's with the documentation folder named after the Debian package.
 build_arch() {
     step "$arch: built, tested and installed"
-    local libc='' component cxx_flags c_flags configure=(-D CMAKE_CXX_COMPILER=g++ -D CMAKE_C_COMPILER=gcc)
+    local libc_a='' multiarch prefix component cxx_flags c_flags configure=(-D CMAKE_CXX_COMPILER=g++ -D CMAKE_C_COMPILER=gcc)
     [ "$emulator" = - ] || configure=(--toolchain "$here/cross.cmake" -D "QUOTA_REPORT_ARCH=$arch")
-    if [ "$origin" = debian ] && [ "$emulator" != - ]; then
-        libc=$work/libc/$arch
+    if [ -n "$build_root" ]; then
+        libc_a=$(in_build_root dpkg-query -L "libc6-dev:$arch" | grep '/libc\.a$')
+    elif [ "$emulator" != - ]; then
         (cd "$work/libc" && apt-get "${apt_options[@]}" -qq download "libc6-dev:$arch=$glibc_current")
-        dpkg-deb -x "$work/libc/libc6-dev_${glibc_current}_$arch.deb" "$libc"
-        # Its folders are named after Debian's triplet (i386-linux-gnu, not i686).
-        multiarch=$(find "$libc/usr/lib" -name libc.a -printf '%h\n')
-        multiarch=${multiarch##*/}
-        cxx_flags=$(headers "$triplet-g++" c++ "$libc")
-        c_flags=$(headers "$triplet-gcc" c "$libc")
-        configure+=(-D "CMAKE_CXX_FLAGS=-nostdinc $cxx_flags" -D "CMAKE_C_FLAGS=-nostdinc $c_flags"
-            -D "QUOTA_REPORT_LIBC=$libc/usr/lib/$multiarch")
+        dpkg-deb -x "$work/libc/libc6-dev_${glibc_current}_$arch.deb" "$work/libc/$arch"
+        libc_a=$(echo "$work/libc/$arch"/usr/lib/*/libc.a)
     fi
-    printf '%s' "$libc" >"$work/libc.$arch"
-    cmake -S . -B "$build" "${configure[@]}" -D CMAKE_BUILD_TYPE=Release -D CMAKE_COMPILE_WARNING_AS_ERROR=ON \
+    if [ -n "$libc_a" ]; then
+        # Its folders are named after Debian's triplet (i386-linux-gnu, not i686).
+        multiarch=${libc_a%/libc.a} prefix=${libc_a%/usr/lib/*}
+        multiarch=${multiarch##*/}
+        cxx_flags=$(headers "$triplet-g++" c++ "$prefix")
+        c_flags=$(headers "$triplet-gcc" c "$prefix")
+        configure+=(-D "CMAKE_CXX_FLAGS=-nostdinc $cxx_flags" -D "CMAKE_C_FLAGS=-nostdinc $c_flags"
+            -D "QUOTA_REPORT_LIBC=${libc_a%/*}")
+    fi
+    printf '%s' "$libc_a" >"$work/libc.$arch"
+    "${sys[@]}" cmake -S . -B "$build" "${configure[@]}" -D CMAKE_BUILD_TYPE=Release -D CMAKE_COMPILE_WARNING_AS_ERROR=ON \
         -D QUOTA_REPORT_PORTABLE=ON -D CMAKE_INSTALL_PREFIX=/usr -D CMAKE_EXPORT_COMPILE_COMMANDS=ON >"$work/$arch.log"
-    cmake --build "$build" >>"$work/$arch.log"
-    [ "$mode" = files-only ] || judge ctest ctest --test-dir "$build" -j 2 --output-on-failure
+    "${sys[@]}" cmake --build "$build" >>"$work/$arch.log"
+    [ "$mode" = files-only ] || judge ctest "${sys[@]}" ctest --test-dir "$build" -j 2 --output-on-failure
     for component in portable manual doc; do
-        DESTDIR=$stage_dir cmake --install "$build" --component $component >/dev/null
+        "${sys[@]}" env DESTDIR="$stage_dir" cmake --install "$build" --component $component >/dev/null
     done
-    cmake "$build" -D CMAKE_INSTALL_DOCDIR=share/doc/quota-report >/dev/null
+    "${sys[@]}" cmake "$build" -D CMAKE_INSTALL_DOCDIR=share/doc/quota-report >/dev/null
     for component in manual doc; do
-        DESTDIR=$work/deb/$arch cmake --install "$build" --component $component >/dev/null
+        "${sys[@]}" env DESTDIR="$work/deb/$arch" cmake --install "$build" --component $component >/dev/null
     done
-    cmake "$build" -U CMAKE_INSTALL_DOCDIR >/dev/null
-    "$triplet-strip" --remove-section=.comment --remove-section=.note "$stage_dir/usr/bin/quota_report"
+    "${sys[@]}" cmake "$build" -U CMAKE_INSTALL_DOCDIR >/dev/null
+    "${sys[@]}" "$triplet-strip" --remove-section=.comment --remove-section=.note "$stage_dir/usr/bin/quota_report"
     cp -a "$stage_dir/usr/bin" "$work/deb/$arch/usr/"
     find "$stage_dir" "$work/deb/$arch" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
 }
@@ -117,42 +148,38 @@ build_arch() {
 # is the one chosen; the banner names that C library's version; libgcc is
 # GCC's.  Then the notices that come with that code.
 embedded_code() {
-    local libc libc_a linked copyright libgcc gcc_folder gcc_package glibc_version source
-    libc=$(cat "$work/libc.$arch")
-    if [ -z "$libc" ]; then
-        libc_a=$("$triplet-g++" -print-file-name=libc.a)
-        libc_a=$(realpath "$libc_a")
+    local libc_a linked copyright libgcc gcc_folder gcc_package glibc_version source distro
+    libc_a=$(cat "$work/libc.$arch")
+    [ -n "$libc_a" ] || libc_a=$("$triplet-g++" -print-file-name=libc.a)
+    libc_a=$("${sys[@]}" realpath "$libc_a")
+    if [[ $libc_a == "$work/libc/"* ]]; then
+        linked=$(dpkg-deb -f "$work/libc/libc6-dev_${glibc_current}_$arch.deb" Version)
+        glibc_package=libc6-dev:$arch copyright=$work/libc/$arch/usr/share/doc/libc6-dev/copyright
+    else
         glibc_package=$(package_of "$libc_a")
         source=$(source_of "$libc_a" glibc)
         linked=${source#* } copyright=/usr/share/doc/${glibc_package%:*}/copyright
-    else
-        libc_a=$(echo "$libc"/usr/lib/*/libc.a)
-        linked=$(dpkg-deb -f "$work/libc/libc6-dev_${glibc_current}_$arch.deb" Version)
-        glibc_package=libc6-dev:$arch copyright=$libc/usr/share/doc/libc6-dev/copyright
     fi
-    libgcc=$("$triplet-g++" -print-libgcc-file-name)
+    libgcc=$("${sys[@]}" "$triplet-g++" -print-libgcc-file-name)
     gcc_package=$(package_of "$libgcc")
     source=$(source_of "$libgcc" 'gcc-[0-9]+')
-    gcc_source=${source% *} gcc_version=${source#* } gcc_folder=$(realpath "${libgcc%/*}")
-    sed -n 's|^LOAD \(/.*\)|\1|p' "$build/portable/quota_report.map" | xargs realpath | sort -u >"$work/loaded"
+    gcc_source=${source% *} gcc_version=${source#* } gcc_folder=$("${sys[@]}" realpath "${libgcc%/*}")
+    sed -n 's|^LOAD \(/.*\)|\1|p' "$build/portable/quota_report.map" | "${sys[@]}" xargs realpath | sort -u >"$work/loaded"
     { grep -qx "$libc_a" "$work/loaded" && ! grep -v -e "^${libc_a%/*}/" -e "^$gcc_folder/" "$work/loaded"; } ||
         fail "$arch: the link loaded C library files from elsewhere than ${libc_a%/*}"
     glibc_version=$(banner_of "$stage_dir/usr/bin/quota_report")
     [ "$glibc_version" = "$linked" ] ||
         fail "$arch: the program's banner names glibc '$glibc_version', its C library's $glibc_package $linked"
-    echo "$glibc_version $gcc_source $gcc_version $glibc_package" >"$work/embedded.$arch"
+    distro=debian-$(os_release VERSION_ID "$build_root")
+    echo "$glibc_version $gcc_source $gcc_version $glibc_package $distro" >"$work/embedded.$arch"
     mkdir -p "$notices"
     cp LICENSE /usr/share/common-licenses/LGPL-2.1 /usr/share/common-licenses/GPL-3 "$notices/"
-    cp "$copyright" "$notices/glibc.copyright"
-    sed -n '/^ *GCC RUNTIME LIBRARY EXCEPTION/,/requirements of the license of GCC\.$/p' \
-        "/usr/share/doc/${gcc_package%:*}/copyright" >"$notices/GCC-exception-3.1"
+    # A file of the build root is read there, where its links lead.
+    "${sys[@]}" cat "$copyright" >"$notices/glibc.copyright"
+    "${sys[@]}" cat "/usr/share/doc/${gcc_package%:*}/copyright" |
+        sed -n '/^ *GCC RUNTIME LIBRARY EXCEPTION/,/requirements of the license of GCC\.$/p' >"$notices/GCC-exception-3.1"
     [ -s "$notices/GCC-exception-3.1" ] || fail "no GCC Runtime Library Exception in $gcc_package's copyright"
-    toolchain_note=
-    [ "$origin" != toolchain ] || printf -v toolchain_note '\n\n%s\n%s\n%s' \
-        "Debian 12 has no C library for $arch, and Debian 13's makes the linker of" \
-        "Debian 12's cross toolchain crash, so this program embeds that toolchain's" \
-        "own, glibc $glibc_version, which lacks the fixes of later versions."
-    export glibc_version gcc_source gcc_version toolchain_note processor
+    export glibc_version gcc_source gcc_version processor
     fill "$here/NOTICE.in" >"$notices/NOTICE"
 }
 
@@ -236,37 +263,33 @@ package_arch() {
 }
 
 # The source of each C library version embedded, beside the release files:
-# by apt-get source, which checks each file against the archive's signed
-# index; a version the index no longer has (a cross toolchain's) from the
-# pool, by the names and checksums of its .dsc.  A file of it the archive does
-# not serve is named on its version in the SPDX document, and the notices
-# carry the written offer for it.
+# by apt-get source, in the system whose suites carry it, which checks each
+# file against the archive's signed index.  A file of it that the archive
+# does not serve is named on its version in the SPDX document, and the
+# notices carry the written offer for it.
 fetch_c_library_sources() {
     step "the C libraries' sources, the SPDX document, the build record and SHA256SUMS"
-    local glibc sum file
+    local entry glibc sum file apt=(apt-get "${apt_options[@]}")
     missing=()
-    cut -d' ' -f1 "$work"/embedded.* | sort -u >"$work/glibc.versions"
-    while read -r glibc; do
-        (cd "$files" && apt-get "${apt_options[@]}" -qq source --download-only "glibc=$glibc") >"$work/apt.log" 2>&1 &&
-            continue
-        [ "$glibc" != "$glibc_current" ] || { cat "$work/apt.log"; fail "glibc $glibc: apt-get source failed"; }
-        from_pool "glibc_$glibc.dsc" || fail "glibc $glibc: not even its .dsc is served"
-        dsc_files "$files/glibc_$glibc.dsc" >"$work/dsc"
+    : >"$work/glibc.versions"
+    for entry in "${architectures[@]}"; do
+        use_arch "$entry"
+        read -r glibc _ <"$work/embedded.$arch"
+        ! grep -qxF "$glibc" "$work/glibc.versions" || continue
+        echo "$glibc" >>"$work/glibc.versions"
+        [ -z "$build_root" ] || apt=(in_build_root apt-get -o APT::Sandbox::User=root -o Debug::NoLocking=1)
+        mkdir -p "$work/uris"
+        (cd "$work/uris" && "${apt[@]}" -qq --print-uris source "glibc=$glibc") | awk '{ print $4, $3, $2 }' |
+            sed 's/^SHA256://' >"$work/source.$glibc"
+        [ -s "$work/source.$glibc" ] || fail "glibc $glibc: no suite carries its source"
+        (cd "$files" && "${apt[@]}" -qq source --download-only "glibc=$glibc") >"$work/apt.log" 2>&1 || true
         while read -r sum _ file; do
-            from_pool "$file" && echo "$sum  $files/$file" | sha256sum -c --quiet - >/dev/null 2>&1 && continue
+            echo "$sum  $files/$file" | sha256sum -c --quiet - >/dev/null 2>&1 && continue
             rm -f "$files/$file"
             missing+=("$glibc $file")
             echo "   glibc $glibc: $file is not served by the archive; the written offer covers it"
-        done <"$work/dsc"
-    done <"$work/glibc.versions"
-}
-from_pool() { # file
-    local mirror
-    while read -r mirror; do
-        /usr/lib/apt/apt-helper download-file "${mirror%/}/pool/main/g/glibc/$1" "$files/$1" >/dev/null 2>&1 &&
-            return 0
-    done <"$work/mirrors"
-    return 1
+        done <"$work/source.$glibc"
+    done
 }
 
 # The SPDX document: the source files as reuse knows them; the source release
@@ -274,7 +297,7 @@ from_pool() { # file
 # program embeds; those packages, and the files of the C library's sources.
 # Then the same as a CycloneDX JSON document.
 write_spdx() {
-    local entry glibc gcc_source gcc_version file purpose created source source_version licence
+    local entry glibc gcc_source gcc_version file purpose created source source_version distro licence
     created=$(date -u -d "@$SOURCE_DATE_EPOCH" +%Y-%m-%dT%H:%M:%SZ)
     (cd "$files" && ls) >"$work/names"
     traced reuse spdx >"$work/reuse.spdx"
@@ -301,11 +324,11 @@ write_spdx() {
                 relate "$file" CONTAINS "$gcc_source-$gcc_version"
             done
         done
-        sort -u "$work"/embedded.* | while read -r glibc gcc_source gcc_version _; do
-            echo "glibc $glibc LGPL-2.1-or-later"
-            echo "$gcc_source $gcc_version GPL-3.0-or-later WITH GCC-exception-3.1"
-        done | sort -u | while read -r source source_version licence; do
-            spdx_source "$source" "$source_version" "$licence"
+        sort -u "$work"/embedded.* | while read -r glibc gcc_source gcc_version _ distro; do
+            echo "glibc $glibc $distro LGPL-2.1-or-later"
+            echo "$gcc_source $gcc_version $distro GPL-3.0-or-later WITH GCC-exception-3.1"
+        done | sort -u | while read -r source source_version distro licence; do
+            spdx_source "$source" "$source_version" "$distro" "$licence"
         done
         grep '^glibc_' "$work/names" | while read -r file; do
             spdx_file "$file" "$file" "" SOURCE NOASSERTION "$homepage" "Organization: Debian"
@@ -359,16 +382,17 @@ spdx_file() { # file name version purpose licence location [supplier]
         "PackageChecksum: SHA256: $sum" "PackageLicenseConcluded: $5" "PackageLicenseDeclared: $5"
 }
 # A Debian source package the programs embed: where Debian keeps it, its
-# purl (and glibc's CPE name, which advisories use), the files of its source in the release folder and those missing.
-spdx_source() { # name version licence
-    local quoted=${2//:/%3A} file entry distro
+# purl with the Debian release that carries it (and glibc's CPE name, which
+# advisories use), the files of its source in the release folder and those
+# missing.
+spdx_source() { # name version distro licence
+    local quoted=${2//:/%3A} file entry
     quoted=${quoted//+/%2B}
     spdx_id "$1-$2"
     spdx_package "PackageName: $1" "SPDXID: $id" "PackageVersion: $2" \
         "PackageSupplier: Organization: Debian" "PackageDownloadLocation: https://snapshot.debian.org/package/$1/$quoted/" \
-        "PackageLicenseConcluded: NOASSERTION" "PackageLicenseDeclared: $3"
-    distro=debian-$(os_release VERSION_ID)
-    echo "ExternalRef: PACKAGE-MANAGER purl pkg:deb/debian/$1@$quoted?arch=source&distro=$distro"
+        "PackageLicenseConcluded: NOASSERTION" "PackageLicenseDeclared: $4"
+    echo "ExternalRef: PACKAGE-MANAGER purl pkg:deb/debian/$1@$quoted?arch=source&distro=$3"
     [ "$1" != glibc ] || echo "ExternalRef: SECURITY cpe23Type cpe:2.3:a:gnu:glibc:${2%-*}:*:*:*:*:*:*:*"
     while read -r file; do
         case $file in "${1}_$2.dsc" | "${1}_$2".debian.* | "${1}_${2%-*}".orig.*)
@@ -377,7 +401,7 @@ spdx_source() { # name version licence
     done <"$work/names"
     for entry in "${missing[@]}"; do
         [ "$1 ${entry% *}" != "glibc $2" ] ||
-            echo "PackageComment: <text>${entry#* } is not in the release folder: the archive no longer serves it, and the notices of the programs that embed it carry the written offer for it.</text>"
+            echo "PackageComment: <text>${entry#* } is not in the release folder: the archive does not serve it, and the notices of the programs that embed it carry the written offer for it.</text>"
     done
 }
 
@@ -385,10 +409,14 @@ spdx_source() { # name version licence
 # before it with their checksums (not SHA256SUMS, the signatures and the
 # key, made after it); in Installed-Build-Depends the exact version of every
 # installed package whose files made them; in Fetched-Build-Depends the C
-# libraries fetched for the static programs, which are not installed.
+# libraries fetched for the static programs, which are not installed; and,
+# in fields of their own, the build root's release and the packages there
+# whose files made the programs built in it.
 write_buildinfo() {
     local names origin_name origin_version native file
-    build_packages >"$work/build-packages"
+    build_packages "" >"$work/build-packages"
+    : >"$work/build-root-packages"
+    [ -z "$later_release" ] || build_packages "$later_root" >"$work/build-root-packages"
     origin_name=$(os_release NAME)
     origin_version=$(os_release VERSION_ID)
     native=$(dpkg --print-architecture)
@@ -407,6 +435,12 @@ write_buildinfo() {
             [ -f "$file" ] || continue
             dpkg-deb -f "$file" Package Architecture Version | cut -d' ' -f2 | paste -sd' '
         done | awk '{ print " " $1 ":" $2 " (= " $3 ")" }' | sed '$!s/$/,/'
+        if [ -s "$work/build-root-packages" ]; then
+            origin_name=$(os_release NAME "$later_root")
+            origin_version=$(os_release VERSION_ID "$later_root")
+            printf '%s\n' "Build-Root-Origin: $origin_name $origin_version" "Build-Root-Depends:"
+            sed 's/^/ /; $!s/$/,/' "$work/build-root-packages"
+        fi
         printf '%s\n' "Environment:" " SOURCE_DATE_EPOCH=\"$SOURCE_DATE_EPOCH\""
     } >"$work/buildinfo"
     mv "$work/buildinfo" "$files/$buildinfo"
@@ -420,27 +454,36 @@ checksums() { # field program
         echo " $sum $size $file"
     done <"$work/sums"
 }
-# The installed packages whose files made the release files: those the
-# commands that made them opened or ran, and for the compiled programs each
-# toolchain's compilers, linker, libraries and kernel headers, with the
-# shared libraries they load; each once, with its version.
-build_packages() {
-    local entry file
+# The installed packages, here or in the build root, whose files made the
+# release files: here those the commands that made them opened or ran; for
+# the compiled programs each toolchain's compilers, linker, libraries and
+# kernel headers, with the shared libraries they load; each once, with its
+# version.
+build_packages() { # build root, or nothing for this machine
+    local entry
     {
-        traced_files "$work"/opened*
+        [ -n "$1" ] || traced_files "$work"/opened*
         for entry in "${architectures[@]}"; do
             use_arch "$entry"
-            { command -v "$triplet-g++" "$triplet-gcc" "$triplet-strip"
-                "$triplet-g++" -print-prog-name=cc1plus
-                "$triplet-g++" -print-prog-name=ld; } |
-                while read -r file; do command -v "$file"; done | tee -a "$work/compilers"
-            "$triplet-g++" -print-libgcc-file-name
-            "$triplet-g++" -print-file-name=libstdc++.a
-            echo '#include <linux/version.h>' | "$triplet-gcc" -M -x c - | grep -o '/[^ ]*linux/version.h'
-            [ -s "$work/libc.$arch" ] || "$triplet-g++" -print-file-name=libc.a
+            [ "$build_root" != "$1" ] || toolchain_files
         done
-        xargs realpath <"$work/compilers" | xargs ldd | grep -o '/[^ ]*\.so[^ ]*'
-    } | packages_of
+    } | packages_of "$1"
+}
+toolchain_files() {
+    local file libc_a
+    for file in "$triplet-g++" "$triplet-gcc" "$triplet-strip" "$("${sys[@]}" "$triplet-g++" -print-prog-name=cc1plus)" \
+        "$("${sys[@]}" "$triplet-g++" -print-prog-name=ld)"; do
+        # shellcheck disable=SC2016 # the inner shell's variable
+        file=$("${sys[@]}" sh -c 'command -v "$1"' - "$file")
+        echo "$file"
+        "${sys[@]}" ldd "$file" | grep -o '/[^ ]*\.so[^ ]*'
+    done
+    "${sys[@]}" "$triplet-g++" -print-libgcc-file-name
+    "${sys[@]}" "$triplet-g++" -print-file-name=libstdc++.a
+    echo '#include <linux/version.h>' | "${sys[@]}" "$triplet-gcc" -M -x c - | grep -o '/[^ ]*linux/version.h'
+    libc_a=$(cat "$work/libc.$arch")
+    [ -n "$libc_a" ] || libc_a=$("$triplet-g++" -print-file-name=libc.a)
+    [[ $libc_a == "$work/"* ]] || echo "$libc_a"
 }
 
 # SHA256SUMS, which lists every file.

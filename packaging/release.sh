@@ -10,7 +10,9 @@
 # secret key of the caller's GnuPG) and refuses to go without them; a
 # rehearsal takes the placeholders of packaging/debian/control, which reach no
 # one, and signs with a throwaway key.  --files-only makes the files alone,
-# untested and unsigned, as any user: the rehearsal holds them against its own.
+# untested and unsigned, as any user, given the folder that holds the build
+# root a release made (QUOTA_REPORT_BUILD_ROOTS): the rehearsal holds them
+# against its own.
 # The stages are named below in their order; packaging/make.sh makes the
 # files, packaging/check.sh checks them, over packaging/lib.sh, and every
 # tool whose output is a verdict is judged against its allow-list in
