@@ -44,8 +44,9 @@ check_sums() {
 
 # The build record as Debian's tools read it (python3-debian): its source and
 # version; every installed package, here and in the build root, at the
-# version dpkg has there; every fetched C library one that was fetched; every release file made before it with its
-# size and three checksums, and no other file.
+# version dpkg has there; every fetched C library one that was fetched; every
+# release file made before it with its size and three checksums, and no
+# other file.
 check_buildinfo() {
     step "the build record, as python3-debian reads it"
     local kind first second third installed program

@@ -265,8 +265,8 @@ package_arch() {
 # The source of each C library version embedded, beside the release files:
 # by apt-get source, in the system whose suites carry it, which checks each
 # file against the archive's signed index.  A file of it that the archive
-# does not serve is named on its version in the SPDX document, and the
-# notices carry the written offer for it.
+# answers is not found (and no other failure) is named on its version in the
+# SPDX document, and the notices carry the written offer for it.
 fetch_c_library_sources() {
     step "the C libraries' sources, the SPDX document, the build record and SHA256SUMS"
     local entry glibc sum file apt=(apt-get "${apt_options[@]}")
@@ -282,7 +282,10 @@ fetch_c_library_sources() {
         (cd "$work/uris" && "${apt[@]}" -qq --print-uris source "glibc=$glibc") | awk '{ print $4, $3, $2 }' |
             sed 's/^SHA256://' >"$work/source.$glibc"
         [ -s "$work/source.$glibc" ] || fail "glibc $glibc: no suite carries its source"
-        (cd "$files" && "${apt[@]}" -qq source --download-only "glibc=$glibc") >"$work/apt.log" 2>&1 || true
+        (cd "$files" && "${apt[@]}" -qq source --download-only "glibc=$glibc") >"$work/apt.log" 2>&1 ||
+            { grep -qE ' 404 +Not Found' "$work/apt.log" &&
+                ! grep '^E: ' "$work/apt.log" | grep -vE '^E: Failed to fetch (.* 404 +Not Found( \[.*\])?|some archives\.)$'; } ||
+            { cat "$work/apt.log"; fail "glibc $glibc: apt-get source failed"; }
         while read -r sum _ file; do
             echo "$sum  $files/$file" | sha256sum -c --quiet - >/dev/null 2>&1 && continue
             rm -f "$files/$file"
