@@ -81,10 +81,11 @@ judge() { # "list..." command...
     sed '/^#/d; /^$/d' "${lists[@]}" >"$work/allowed"
     "$@" >"$work/judged" 2>&1 || status=$?
     [ "$status" = 0 ] || { tail -n 30 "$work/judged" >&2; fail "$* exits with status $status"; }
-    if grep -Evx -f "$work/allowed" "$work/judged" >"$work/unallowed"; then
-        cat "$work/unallowed" >&2
-        fail "$1 prints lines that packaging/allow/ ($names) does not allow"
-    fi
+    # grep finds no unallowed line (1), or finds some (0), or cannot read the
+    # allow-lists' patterns (2), which judges nothing.
+    grep -Evx -f "$work/allowed" "$work/judged" >"$work/unallowed" || status=$?
+    [ "$status" != 2 ] || fail "grep cannot read the patterns of packaging/allow/ ($names)"
+    [ "$status" = 1 ] || { cat "$work/unallowed" >&2; fail "$1 prints lines that packaging/allow/ ($names) does not allow"; }
 }
 
 # A command that makes release files, run under strace, which keeps the
@@ -130,9 +131,12 @@ packages_of() { # [build root]
     # dpkg knows some files by their paths before /usr was merged; a file no
     # package has (a cache, the C library's state) makes dpkg-query -S, and
     # so xargs, fail (123), and is left out.
-    sed 's|^/usr/|/|' "$work/used" | cat - "$work/used" | "${sys[@]}" xargs dpkg-query -S >"$work/owners" 2>/dev/null ||
+    sed 's|^/usr/|/|' "$work/used" | cat - "$work/used" | "${sys[@]}" xargs -r dpkg-query -S >"$work/owners" 2>"$work/unowned" ||
         [ $? = 123 ]
+    ! grep -v '^dpkg-query: no path found matching pattern ' "$work/unowned" || fail "dpkg-query -S failed"
     grep -v '^diversion ' "$work/owners" | sed 's/: .*//; s/, /\n/g' | sort -u >"$work/owning"
+    # With no package named, dpkg-query would list every one.
+    [ -s "$work/owning" ] || fail "no installed package owns a file that made the release"
     # shellcheck disable=SC2016 # dpkg-query's fields
     "${sys[@]}" xargs dpkg-query -W -f '${binary:Package} (= ${Version})\n' <"$work/owning" | sort -u
 }
