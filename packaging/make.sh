@@ -265,8 +265,8 @@ package_arch() {
 # The source of each C library version embedded, beside the release files:
 # by apt-get source, in the system whose suites carry it, which checks each
 # file against the archive's signed index.  A file of it that the archive
-# answers is not found (and no other failure) is named on its version in the
-# SPDX document, and the notices carry the written offer for it.
+# answers is not found (and that alone) is named on its version in the SPDX
+# document, and the notices carry the written offer for it.
 fetch_c_library_sources() {
     step "the C libraries' sources, the SPDX document, the build record and SHA256SUMS"
     local entry glibc sum file apt=(apt-get "${apt_options[@]}")
@@ -283,14 +283,18 @@ fetch_c_library_sources() {
             sed 's/^SHA256://' >"$work/source.$glibc"
         [ -s "$work/source.$glibc" ] || fail "glibc $glibc: no suite carries its source"
         (cd "$files" && "${apt[@]}" -qq source --download-only "glibc=$glibc") >"$work/apt.log" 2>&1 ||
-            { grep -qE ' 404 +Not Found' "$work/apt.log" &&
-                ! grep '^E: ' "$work/apt.log" | grep -vE '^E: Failed to fetch (.* 404 +Not Found( \[.*\])?|some archives\.)$'; } ||
+            ! grep '^E: ' "$work/apt.log" | grep -vE '^E: Failed to fetch (.* 404 +Not Found( \[.*\])?|some archives\.)$' ||
             { cat "$work/apt.log"; fail "glibc $glibc: apt-get source failed"; }
+        sed -n 's|^E: Failed to fetch .*/\([^/ ]*\) *404 *Not Found.*|\1|p' "$work/apt.log" |
+            sed 's/%2[bB]/+/g; s/%7[eE]/~/g' >"$work/unserved"
         while read -r sum _ file; do
-            echo "$sum  $files/$file" | sha256sum -c --quiet - >/dev/null 2>&1 && continue
-            rm -f "$files/$file"
-            missing+=("$glibc $file")
-            echo "   glibc $glibc: $file is not served by the archive; the written offer covers it"
+            if grep -qxF "$file" "$work/unserved"; then
+                rm -f "$files/$file"
+                missing+=("$glibc $file")
+                echo "   glibc $glibc: $file is not served by the archive; the written offer covers it"
+            else
+                echo "$sum  $files/$file" | sha256sum -c --quiet - || fail "glibc $glibc: $file is not the signed index's"
+            fi
         done <"$work/source.$glibc"
     done
 }
