@@ -134,7 +134,7 @@ packages_of() { # [build root]
     sed 's|^/usr/|/|' "$work/used" | cat - "$work/used" | "${sys[@]}" xargs -r dpkg-query -S >"$work/owners" 2>"$work/unowned" ||
         [ $? = 123 ]
     ! grep -v '^dpkg-query: no path found matching pattern ' "$work/unowned" || fail "dpkg-query -S failed"
-    grep -v '^diversion ' "$work/owners" | sed 's/: .*//; s/, /\n/g' | sort -u >"$work/owning"
+    sed '/^diversion /d; s/: .*//; s/, /\n/g' "$work/owners" | sort -u >"$work/owning"
     # With no package named, dpkg-query would list every one.
     [ -s "$work/owning" ] || fail "no installed package owns a file that made the release"
     # shellcheck disable=SC2016 # dpkg-query's fields
