@@ -600,8 +600,8 @@ check_reproducible() {
     : >"$work/signed.sed"
     grep '\.rpm$' "$work/ours" >"$work/rpms"
     while read -r file; do
-        keyed rpm -qp --qf '%{SHA256HEADER} %{PAYLOADDIGEST}\n' "$files/$file" "$theirs/$file" | uniq | wc -l | grep -x 1 >/dev/null ||
-            fail "$file differs in the unprivileged build"
+        keyed rpm -qp --qf '%{SHA256HEADER} %{PAYLOADDIGEST}\n' "$files/$file" "$theirs/$file" | uniq |
+            grep -cxE '[0-9a-f]{64} [0-9a-f]{64}' | grep -x 1 >/dev/null || fail "$file differs in the unprivileged build"
         stands_for "$file"
     done <"$work/rpms"
     for file in "$spdx" "$sbom" "$buildinfo" SHA256SUMS; do
