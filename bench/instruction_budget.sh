@@ -22,7 +22,7 @@ verdict() { # count budget
     if [ "$1" -le "$2" ]; then echo "within"; else echo "OVER"; fi
 }
 
-over=0
+over=0 rows=0
 while read -r listing switches budget reached call_budget calls_reached; do
     arguments=()
     [ "$switches" = default ] || arguments=("$switches")
@@ -36,8 +36,11 @@ while read -r listing switches budget reached call_budget calls_reached; do
     [ -n "$count" ] && [ -n "$calls" ] ||
         { echo "no count for quota_report $switches on the $listing listing" >&2; exit 1; }
     [ "$count" -le "$budget" ] && [ "$calls" -le "$call_budget" ] || over=1
+    rows=$((rows + 1))
     echo "quota_report $switches, $listing: $count instructions, $(verdict "$count" "$budget") the" \
         "budget of $budget (last reached: $reached); $calls system calls, $(verdict "$calls" \
         "$call_budget") the budget of $call_budget (last reached: $calls_reached)"
 done < <(grep -v '^#' "$here/instruction_budget.txt")
+# A table without a row would hold nothing to its budget.
+[ "$rows" -gt 0 ] || { echo "no budget in bench/instruction_budget.txt" >&2; exit 1; }
 exit "$over"
