@@ -260,15 +260,19 @@ check_tarball() { # glibc
 # Each architecture's files, after what its program embeds is told in its
 # notices and in the build record.
 check_arch() {
-    local glibc has=" no" glibc_package
+    local glibc has=" no" glibc_package kind=installed
     [ -z "$rpm" ] || has=
     step "$arch: its program, .deb,$has .rpm and tarball"
     read -r glibc _ <"$work/embedded.$arch"
     { grep -q "^  glibc $glibc,\$" "$notices/NOTICE" && grep -q "written offer of section 6(c)" "$notices/NOTICE"; } ||
         fail "$arch: its NOTICE does not name glibc $glibc and the written offer"
+    # As python3-debian reads the record: installed here, fetched, or
+    # installed in the build root.
     read -r _ _ _ glibc_package _ <"$work/embedded.$arch"
-    grep -qxF -e " $glibc_package (= $glibc)" -e " $glibc_package (= $glibc)," "$files/$buildinfo" ||
-        fail "$arch: the build record does not name $glibc_package $glibc"
+    [ "$emulator" = - ] || kind=fetched
+    [ -z "$build_root" ] || kind=root
+    grep -qxF "$kind $glibc_package $glibc" "$work/record" ||
+        fail "$arch: the build record does not name $glibc_package $glibc as $kind"
     check_program "$stage_dir/usr/bin/quota_report" "$glibc"
     check_deb "$glibc"
     [ -z "$rpm" ] || check_rpm "$glibc"
@@ -640,7 +644,10 @@ stands_for() { # file
     done
     case $1 in
     *.rpm) cp "$files/$1" "$theirs/$1" ;;
-    "$buildinfo") sed -i -f "$work/signed.sed" "$theirs/$1" && signed_by_us ;;
+    "$buildinfo")
+        sed -i -f "$work/signed.sed" "$theirs/$1"
+        signed_by_us
+        ;;
     *) sed -i -f "$work/signed.sed" "$theirs/$1" ;;
     esac
     cat "$work/mended.sed" >>"$work/signed.sed"
