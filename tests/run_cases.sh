@@ -200,5 +200,7 @@ done
 
 echo "$passed passed, $failed failed, $skipped skipped"
 [ $failed = 0 ] || exit 1
+# A table that holds no case tests nothing.
+[ $((passed + skipped)) -gt 0 ] || { echo "no case in $*" >&2; exit 1; }
 # Where every case can run (QUOTA_REPORT_NO_SKIP), a skipped one fails.
 [ $skipped = 0 ] || { [ -z "${QUOTA_REPORT_NO_SKIP:-}" ] || exit 1; exit 77; }
