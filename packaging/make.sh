@@ -89,15 +89,20 @@ make_build_root() {
 
 # The compiler's own list of header folders, with those of the chosen
 # libc6-dev (under PREFIX) before the toolchain's, which keeps the kernel's;
-# without it, libstdc++'s include_next would find the toolchain's.
+# without it, libstdc++'s include_next would find the toolchain's.  A list
+# without the toolchain's would build against its C library's headers.
 headers() { # compiler language prefix
-    local folder
+    local folder flags=
     "${sys[@]}" "$1" -x "$2" -E -v /dev/null 2>&1 >/dev/null | sed -n '/^#include <...> search starts here:$/,/^End/{//!p}' |
-        "${sys[@]}" xargs realpath | while read -r folder; do
-            [ "$folder" != "/usr/$triplet/include" ] || printf -- '-isystem %s ' "$3/usr/include/$multiarch" "$3/usr/include"
-            printf -- '-isystem %s ' "$folder"
-            [ "$folder" != "/usr/$triplet/include" ] || break
-        done
+        "${sys[@]}" xargs realpath >"$work/search"
+    while read -r folder; do
+        if [ "$folder" = "/usr/$triplet/include" ]; then
+            echo "$flags-isystem $3/usr/include/$multiarch -isystem $3/usr/include -isystem $folder"
+            return 0
+        fi
+        flags+="-isystem $folder "
+    done <"$work/search"
+    fail "$arch: $1 does not search /usr/$triplet/include, before which its C library's headers go"
 }
 
 # One architecture built by the plain CMake build (the release build, with
