@@ -144,17 +144,23 @@ check_program() { # program glibc
     else
         judge hardening hardening-check --nopie --nostackprotector --nofortify --nobindnow --nocfprotection "$1"
     fi
-    # Every object is compiled with stack clash protection, and where the
-    # compiler has it (x86) with control-flow protection, whose mark they carry.
+    # Every object is compiled with stack clash protection.
     perl -MJSON::PP -e 'local $/; for (@{decode_json(<STDIN>)}) { my ($o) = $_->{command} =~ / -o (\S+)/;
         print "$_->{directory}/$o\t$_->{command}\n" if $_->{file} =~ m{/(cli|listing)/[^/]+$} }' \
         <"$build/compile_commands.json" >"$work/compiled"
     { [ -s "$work/compiled" ] && ! grep -v -- '-fstack-clash-protection' "$work/compiled"; } ||
         fail "$arch: no compile line of cli/ or listing/, or one without -fstack-clash-protection"
-    if grep -q -- '-fcf-protection' "$work/compiled"; then
-        cut -f1 "$work/compiled" | xargs readelf -n | grep -c 'x86 feature: IBT, SHSTK' >"$work/marked"
-        wc -l <"$work/compiled" | cmp -s - "$work/marked" || fail "$arch: not every object has IBT and SHSTK"
-    fi
+    protected_by -fcf-protection 'x86 feature: IBT, SHSTK'
+    protected_by -mbranch-protection=standard 'AArch64 feature: BTI, PAC'
+}
+# Where the architecture's compiler accepts a protection flag (x86's
+# control-flow protection, ARM's branch protection), whatever the build
+# found, every object is compiled with it and carries its mark.
+protected_by() { # flag mark
+    "${sys[@]}" "$triplet-g++" -Werror "$1" -x c++ -c -o /dev/null /dev/null 2>/dev/null || return 0
+    ! grep -v -- "$1" "$work/compiled" || fail "$arch: a compile line of cli/ or listing/ without $1"
+    cut -f1 "$work/compiled" | xargs readelf -n | awk -v mark="$2" 'index($0, mark) { n++ } END { print n + 0 }' >"$work/marked"
+    wc -l <"$work/compiled" | cmp -s - "$work/marked" || fail "$arch: not every object has the mark $2"
 }
 
 # A release file's copies of the stage's files, byte for byte: the program,
