@@ -299,6 +299,7 @@ check_programs_beyond() {
     cp "$stage_dir/usr/bin/quota_report" "$sample" "$empty/"
     chroot "$empty" /quota_report /listing.txt | cmp -s - "$work/sample.report" || fail "$arch: the report in an empty root"
     "$work/build/$arch/generate_listing" 8 >"$work/generated.txt"
+    [ -s "$work/generated.txt" ] || fail "generate_listing wrote no listing"
     for entry in "${architectures[@]}"; do
         use_arch "$entry"
         [ "$emulator" = - ] || same_as_reference -x
@@ -413,15 +414,17 @@ check_piuparts() {
     grep -q 'INFO: PASS: All tests\.$' "$work/judged" || fail "piuparts does not pass every test"
 }
 
-# README's command block that begins with the line starting with PREFIX, and
-# its first line, which must be there.
+# README's command block that begins with the line starting with PREFIX,
+# which must be there, and its first line.
 readme_block() { # prefix
-    awk -v prefix="    $1" 'index($0, prefix) == 1 { on = 1 } on && !/^    / { exit } on { print substr($0, 5) }' README.md
+    awk -v prefix="    $1" 'index($0, prefix) == 1 { on = 1 } on && !/^    / { exit } on { print substr($0, 5) }' \
+        README.md >"$work/block"
+    [ -s "$work/block" ] || fail "README has no command beginning with $1"
+    cat "$work/block"
 }
 readme_line() { # prefix
     local block
     block=$(readme_block "$1")
-    [ -n "$block" ] || fail "README has no command beginning with $1"
     echo "${block%%$'\n'*}"
 }
 # As root in the root, in /root, with a clean environment; apt answers yes
@@ -484,7 +487,6 @@ check_readme_verification() { # suite
     local log=$work/$1.verify.log command
     root=$roots/$1
     in_root sh -c '! command -v gpg' >/dev/null || fail "$1: the fresh root has gpg"
-    readme_line 'fingerprint=FINGERPRINT' >/dev/null
     command=$(readme_block 'fingerprint=FINGERPRINT')
     command=${command/FINGERPRINT/$signing_key}
     mkdir "$root/root/release" "$root/root/forged"
