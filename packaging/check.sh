@@ -226,13 +226,14 @@ check_deb() { # glibc
 # The .rpm: its fields, not relocatable, requiring only rpmlib features, files
 # root's, the notices as %license, the stage's files; rpmlint.
 check_rpm() { # glibc
-    local unpacked=$work/unpacked/$arch.rpm file
+    local unpacked=$work/unpacked/$arch.rpm file libgcc
+    read -r _ _ libgcc _ <"$work/embedded.$arch"
     keyed rpm -qp --qf '%{ARCH} %{VERSION} %{PAYLOADCOMPRESSOR}|%{LICENSE}|%{URL}|%{PACKAGER}|[%{PREFIXES}]\n' "$files/$rpm" |
         grep -qxF "$rpm_arch $version xz|$static_licence|$homepage|$maintainer|" ||
         fail "$rpm: its Arch, Version, payload, License, URL or Packager, or it is relocatable"
-    keyed rpm -qp --provides "$files/$rpm" >"$work/provides"
-    { grep -qx "bundled(glibc) = $1" "$work/provides" && grep -q '^bundled(libgcc) = ' "$work/provides"; } ||
-        fail "$rpm does not provide bundled(glibc) = $1 and bundled(libgcc)"
+    printf '%s\n' "bundled(glibc) = $1" "bundled(libgcc) = $libgcc" >"$work/bundled"
+    keyed rpm -qp --provides "$files/$rpm" | sed -n '/^bundled(/p' | sort | cmp -s "$work/bundled" - ||
+        fail "$rpm does not provide bundled(glibc) = $1 and bundled(libgcc) = $libgcc alone"
     keyed rpm -qp --requires "$files/$rpm" >"$work/requires"
     ! grep -v '^rpmlib(' "$work/requires" || fail "$rpm requires more than rpmlib features"
     keyed rpm -qp --qf '[%{FILEUSERNAME}:%{FILEGROUPNAME}\n]' "$files/$rpm" >"$work/file.owners"
