@@ -225,15 +225,14 @@ check_deb() { # glibc
 
 # The .rpm: its fields, not relocatable, requiring only rpmlib features, files
 # root's, the notices as %license, the stage's files; rpmlint.
-check_rpm() { # glibc
-    local unpacked=$work/unpacked/$arch.rpm file libgcc
-    read -r _ _ libgcc _ <"$work/embedded.$arch"
+check_rpm() { # glibc libgcc
+    local unpacked=$work/unpacked/$arch.rpm file
     keyed rpm -qp --qf '%{ARCH} %{VERSION} %{PAYLOADCOMPRESSOR}|%{LICENSE}|%{URL}|%{PACKAGER}|[%{PREFIXES}]\n' "$files/$rpm" |
         grep -qxF "$rpm_arch $version xz|$static_licence|$homepage|$maintainer|" ||
         fail "$rpm: its Arch, Version, payload, License, URL or Packager, or it is relocatable"
-    printf '%s\n' "bundled(glibc) = $1" "bundled(libgcc) = $libgcc" >"$work/bundled"
+    printf '%s\n' "bundled(glibc) = $1" "bundled(libgcc) = $2" >"$work/bundled"
     keyed rpm -qp --provides "$files/$rpm" | sed -n '/^bundled(/p' | sort | cmp -s "$work/bundled" - ||
-        fail "$rpm does not provide bundled(glibc) = $1 and bundled(libgcc) = $libgcc alone"
+        fail "$rpm does not provide bundled(glibc) = $1 and bundled(libgcc) = $2 alone"
     keyed rpm -qp --requires "$files/$rpm" >"$work/requires"
     ! grep -v '^rpmlib(' "$work/requires" || fail "$rpm requires more than rpmlib features"
     keyed rpm -qp --qf '[%{FILEUSERNAME}:%{FILEGROUPNAME}\n]' "$files/$rpm" >"$work/file.owners"
@@ -267,22 +266,21 @@ check_tarball() { # glibc
 # Each architecture's files, after what its program embeds is told in its
 # notices and in the build record.
 check_arch() {
-    local glibc has=" no" glibc_package kind=installed
+    local glibc libgcc has=" no" glibc_package kind=installed
     [ -z "$rpm" ] || has=
     step "$arch: its program, .deb,$has .rpm and tarball"
-    read -r glibc _ <"$work/embedded.$arch"
+    read -r glibc _ libgcc glibc_package _ <"$work/embedded.$arch"
     { grep -q "^  glibc $glibc,\$" "$notices/NOTICE" && grep -q "written offer of section 6(c)" "$notices/NOTICE"; } ||
         fail "$arch: its NOTICE does not name glibc $glibc and the written offer"
     # As python3-debian reads the record: installed here, fetched, or
     # installed in the build root.
-    read -r _ _ _ glibc_package _ <"$work/embedded.$arch"
     [ "$emulator" = - ] || kind=fetched
     [ -z "$build_root" ] || kind=root
     grep -qxF "$kind $glibc_package $glibc" "$work/record" ||
         fail "$arch: the build record does not name $glibc_package $glibc as $kind"
     check_program "$stage_dir/usr/bin/quota_report" "$glibc"
     check_deb "$glibc"
-    [ -z "$rpm" ] || check_rpm "$glibc"
+    [ -z "$rpm" ] || check_rpm "$glibc" "$libgcc"
     check_tarball "$glibc"
 }
 
