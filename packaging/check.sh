@@ -177,15 +177,17 @@ same_as_stage() { # what unpacked-prefix documentation-folder
         grep -qx "/usr/$3/examples/listing.txt" || fail "$1: its manual page names another sample first"
 }
 
-# The SPDX document lists a release file with its checksum and what it embeds.
-in_spdx() { # file [glibc-version]
-    local sum relationship
+# The SPDX document lists a release file with its checksum and the code it
+# embeds, by the names of that code's packages there.
+in_spdx() { # file [package...]
+    local sum package relationship
     sum=$(sha "$1")
     grep -A 7 "^PackageFileName: $1$" "$files/$spdx" | grep -x "PackageChecksum: SHA256: $sum" >/dev/null ||
         fail "the SPDX document does not list $1 with its checksum"
-    [ -n "${2:-}" ] || return 0
-    relationship=$(relate "$1" CONTAINS "glibc-$2")
-    grep -qxF "$relationship" "$files/$spdx" || fail "the SPDX document does not say $1 holds glibc $2"
+    for package in "${@:2}"; do
+        relationship=$(relate "$1" CONTAINS "$package")
+        grep -qxF "$relationship" "$files/$spdx" || fail "the SPDX document does not say $1 holds $package"
+    done
 }
 # Fails on a listing of entries (ls -l's columns) any of which has other owners.
 owned_by() { # owners
@@ -202,7 +204,7 @@ check_deb() { # glibc
     dpkg-deb -f "$files/$deb" Architecture Built-Using Maintainer Homepage Depends | sort | diff "$work/fields" - ||
         fail "$deb: its Architecture, Built-Using, Maintainer or Homepage, or it depends on something"
     dpkg-deb -c "$files/$deb" | owned_by root/root || fail "$deb: entries not owned by root"
-    in_spdx "$deb" "$1"
+    in_spdx "$deb" "${embedded[@]}"
     # lintian counts an error it shows overridden in its status: the allow-list
     # judges every tag.
     judge lintian lintian --fail-on none -I --show-overrides --tag-display-limit 0 "$files/$deb"
@@ -241,7 +243,7 @@ check_rpm() { # glibc libgcc
         keyed rpm -qp --qf '[%{FILEFLAGS:fflags} %{FILENAMES}\n]' "$files/$rpm" |
             grep -qx "l /usr/share/licenses/quota_report/$file" || fail "$rpm does not carry $file as %license"
     done
-    in_spdx "$rpm" "$1"
+    in_spdx "$rpm" "${embedded[@]}"
     keyed judge "rpmlint rpmlint.static" rpmlint -P "$files/$rpm"
     mkdir -p "$unpacked"
     rpm2cpio "$files/$rpm" | (cd "$unpacked" && cpio -idm --quiet)
@@ -253,7 +255,7 @@ check_rpm() { # glibc libgcc
 check_tarball() { # glibc
     local unpacked=$work/unpacked/$arch.tar file
     tar --numeric-owner -tvzf "$files/$tarball" | owned_by 0/0 || fail "$tarball: entries not owned by 0:0"
-    in_spdx "$tarball" "$1"
+    in_spdx "$tarball" "${embedded[@]}"
     mkdir -p "$unpacked"
     tar -xzf "$files/$tarball" -C "$unpacked"
     ! printf '%s\n' "$unpacked"/* | grep -vx "$unpacked/${tarball%.tar.gz}" || fail "$tarball: more than one top folder"
@@ -266,10 +268,12 @@ check_tarball() { # glibc
 # Each architecture's files, after what its program embeds is told in its
 # notices and in the build record.
 check_arch() {
-    local glibc libgcc has=" no" glibc_package kind=installed
+    local glibc gcc_source libgcc has=" no" glibc_package kind=installed embedded
     [ -z "$rpm" ] || has=
     step "$arch: its program, .deb,$has .rpm and tarball"
-    read -r glibc _ libgcc glibc_package _ <"$work/embedded.$arch"
+    read -r glibc gcc_source libgcc glibc_package _ <"$work/embedded.$arch"
+    # What each of its files embeds, as the SPDX document names it.
+    embedded=("glibc-$glibc" "$gcc_source-$libgcc")
     { grep -q "^  glibc $glibc,\$" "$notices/NOTICE" && grep -q "written offer of section 6(c)" "$notices/NOTICE"; } ||
         fail "$arch: its NOTICE does not name glibc $glibc and the written offer"
     # As python3-debian reads the record: installed here, fetched, or
