@@ -4,16 +4,17 @@
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 # The C libraries: each static program links Debian 12's own libc6-dev for
-# its architecture at the build machine's version (which the native build
-# links as it is), or where the table names a later release, that
-# release's, installed in the build root.  They and their sources come
-# through a private apt state (its own lists, cache and empty package
-# database), refreshed from the suites of this machine's release, or through
-# the build root's apt.  The release embeds no C library older than the
-# newest those suites carry.
+# its architecture, the build machine's (which the native build links as it
+# is) or the newest the suites carry for that architecture (the security
+# archive may not build every one); or where the table names a later
+# release, that release's, installed in the build root.  They and their
+# sources come through a private apt state (its own lists, cache and empty
+# package database), refreshed from the suites of this machine's release, or
+# through the build root's apt.  The release embeds no C library older than
+# the newest those suites carry.
 fetch_c_libraries() {
     step "the C libraries"
-    local apt=$work/apt foreign entry native
+    local apt=$work/apt foreign entry native version
     native=$(dpkg --print-architecture)
     glibc_current=$(dpkg-query -W -f '${Version}' "libc6-dev:$native")
     mkdir -p "$apt/lists/partial" "$apt/cache/archives/partial" "$apt/parts" "$work/libc"
@@ -32,11 +33,16 @@ fetch_c_libraries() {
     retried apt-get "${apt_options[@]}" --error-on=any -qq update
     for entry in "${architectures[@]}"; do
         use_arch "$entry"
-        if [ -z "$build_root" ]; then
-            newest "libc6-dev:$arch" "$glibc_current"
-        else
+        if [ -n "$build_root" ]; then
             [ -d "$build_root/usr" ] || make_build_root
             newest "libc6-dev:$arch"
+        elif [ "$emulator" = - ]; then
+            newest "libc6-dev:$arch" "$glibc_current"
+        else
+            version=$(candidate_of "libc6-dev:$arch")
+            (cd "$work/libc" && apt-get "${apt_options[@]}" -qq download "libc6-dev:$arch=$version")
+            echo "$work/libc/libc6-dev_${version}_$arch.deb" >"$work/libc.$arch.fetched"
+            echo "   libc6-dev:$arch $version, the newest of $machine_release's suites for $arch"
         fi
     done
     echo "   libc6-dev $glibc_current, as the build machine has it, the newest of $machine_release's suites"
@@ -51,16 +57,22 @@ retried() { # command...
         sleep 30
     done
 }
-# Fails when the suites carry a package newer than the version to be embedded
-# (by default, the one installed).
-newest() { # package [version]
-    local candidate version=${2:-} policy=(apt-cache "${apt_options[@]}" policy)
+# The newest version of a package the suites carry: apt's candidate.
+candidate_of() { # package
+    local candidate policy=(apt-cache "${apt_options[@]}" policy)
     [ -z "$build_root" ] || policy=(in_build_root apt-cache policy)
-    # shellcheck disable=SC2016 # dpkg-query's field
-    [ -n "$version" ] || version=$("${sys[@]}" dpkg-query -W -f '${Version}' "$1")
     "${policy[@]}" "$1" >"$work/policy"
     candidate=$(sed -n 's/^  Candidate: //p' "$work/policy")
     { [ -n "$candidate" ] && [ "$candidate" != "(none)" ]; } || fail "no suite carries $1"
+    echo "$candidate"
+}
+# Fails when the suites carry a package newer than the version to be embedded
+# (by default, the one installed).
+newest() { # package [version]
+    local candidate version=${2:-}
+    # shellcheck disable=SC2016 # dpkg-query's field
+    [ -n "$version" ] || version=$("${sys[@]}" dpkg-query -W -f '${Version}' "$1")
+    candidate=$(candidate_of "$1")
     dpkg --compare-versions "$version" ge "$candidate" ||
         fail "the suites carry $1 $candidate, newer than the $version the release would embed: upgrade first"
 }
@@ -112,13 +124,13 @@ headers() { # compiler language prefix
 # .deb's with the documentation folder named after the Debian package.
 build_arch() {
     step "$arch: built, tested and installed"
-    local libc_a='' multiarch prefix component cxx_flags c_flags configure=(-D CMAKE_CXX_COMPILER=g++ -D CMAKE_C_COMPILER=gcc)
+    local libc_a='' fetched multiarch prefix component cxx_flags c_flags configure=(-D CMAKE_CXX_COMPILER=g++ -D CMAKE_C_COMPILER=gcc)
     [ "$emulator" = - ] || configure=(--toolchain "$here/cross.cmake" -D "QUOTA_REPORT_ARCH=$arch")
     if [ -n "$build_root" ]; then
         libc_a=$(in_build_root dpkg-query -L "libc6-dev:$arch" | grep '/libc\.a$')
     elif [ "$emulator" != - ]; then
-        (cd "$work/libc" && apt-get "${apt_options[@]}" -qq download "libc6-dev:$arch=$glibc_current")
-        dpkg-deb -x "$work/libc/libc6-dev_${glibc_current}_$arch.deb" "$work/libc/$arch"
+        read -r fetched <"$work/libc.$arch.fetched"
+        dpkg-deb -x "$fetched" "$work/libc/$arch"
         libc_a=$(echo "$work/libc/$arch"/usr/lib/*/libc.a)
     fi
     if [ -n "$libc_a" ]; then
@@ -153,12 +165,13 @@ build_arch() {
 # is the one chosen; the banner names that C library's version; libgcc is
 # GCC's.  Then the notices that come with that code.
 embedded_code() {
-    local libc_a linked copyright libgcc gcc_folder gcc_package glibc_version source distro
+    local libc_a fetched linked copyright libgcc gcc_folder gcc_package glibc_version source distro
     libc_a=$(cat "$work/libc.$arch")
     [ -n "$libc_a" ] || libc_a=$("$triplet-g++" -print-file-name=libc.a)
     libc_a=$("${sys[@]}" realpath "$libc_a")
     if [[ $libc_a == "$work/libc/"* ]]; then
-        linked=$(dpkg-deb -f "$work/libc/libc6-dev_${glibc_current}_$arch.deb" Version)
+        read -r fetched <"$work/libc.$arch.fetched"
+        linked=$(dpkg-deb -f "$fetched" Version)
         glibc_package=libc6-dev:$arch copyright=$work/libc/$arch/usr/share/doc/libc6-dev/copyright
     else
         glibc_package=$(package_of "$libc_a")
