@@ -14,7 +14,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 # the newest those suites carry.
 fetch_c_libraries() {
     step "the C libraries"
-    local apt=$work/apt foreign entry native version
+    local apt=$work/apt foreign entry native candidate
     native=$(dpkg --print-architecture)
     glibc_current=$(dpkg-query -W -f '${Version}' "libc6-dev:$native")
     mkdir -p "$apt/lists/partial" "$apt/cache/archives/partial" "$apt/parts" "$work/libc"
@@ -39,10 +39,10 @@ fetch_c_libraries() {
         elif [ "$emulator" = - ]; then
             newest "libc6-dev:$arch" "$glibc_current"
         else
-            version=$(candidate_of "libc6-dev:$arch")
-            (cd "$work/libc" && apt-get "${apt_options[@]}" -qq download "libc6-dev:$arch=$version")
-            echo "$work/libc/libc6-dev_${version}_$arch.deb" >"$work/libc.$arch.fetched"
-            echo "   libc6-dev:$arch $version, the newest of $machine_release's suites for $arch"
+            candidate=$(candidate_of "libc6-dev:$arch")
+            (cd "$work/libc" && apt-get "${apt_options[@]}" -qq download "libc6-dev:$arch=$candidate")
+            echo "$work/libc/libc6-dev_${candidate}_$arch.deb" >"$work/libc.$arch.fetched"
+            echo "   libc6-dev:$arch $candidate, the newest of $machine_release's suites for $arch"
         fi
     done
     echo "   libc6-dev $glibc_current, as the build machine has it, the newest of $machine_release's suites"
